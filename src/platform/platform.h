@@ -1,0 +1,66 @@
+// Everything the check run needs from the operating system, in Windows terms.
+// Implemented for Win32 and for POSIX (a Wine prefix standing in for Windows); tests link a double.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quenwick {
+
+// Message-box styles and answers, with their Windows values (MB_*, ID*).
+inline constexpr unsigned ButtonsOk = 0x00;
+inline constexpr unsigned ButtonsYesNo = 0x04;
+inline constexpr unsigned ButtonsMask = 0x0F;
+inline constexpr unsigned IconExclamation = 0x30;
+inline constexpr unsigned IconInformation = 0x40;
+inline constexpr int AnswerOk = 1;
+inline constexpr int AnswerYes = 6;
+inline constexpr int AnswerNo = 7;
+
+// The window mode that shows a started program normally and gives it focus (SW_SHOWNORMAL).
+inline constexpr int ShowNormal = 1;
+
+// Writes the Windows directory into buffer in the system's ANSI code page and returns its length
+// in bytes; returns the size needed, terminating NUL included, when size is too small, and 0 on
+// failure. Never throws.
+std::uint32_t GetWindowsDirectoryA(char* buffer, std::uint32_t size);
+
+// Converts text in the system's ANSI code page to UTF-8.
+std::string AnsiToUtf8(std::string_view ansiText);
+
+// The directory that holds the running executable, without a trailing separator except at a root.
+std::string ProgramDirectory();
+
+// Shows a modal box captioned "Quenwick" and returns the user's answer.
+int ShowMessage(const std::string& text, unsigned style);
+
+// Starts the program named by the first word of commandLine, passing it the rest, and returns
+// without waiting for it. Throws when the program cannot be started.
+void LaunchProgram(const std::string& commandLine, int windowMode);
+
+// The length of the regular file at path, or nothing when it cannot be opened for reading or is
+// not a regular file. Never blocks on special files and never throws for a file failure.
+std::optional<std::uint64_t> FileLength(const std::string& path);
+
+// Up to maxBytes from the start of the regular file at path, read at once, or nothing when it
+// cannot be opened or read.
+std::optional<std::string> ReadFileHead(const std::string& path, std::size_t maxBytes);
+
+// Replaces the file at path with contents in one step, so that readers see either the old file
+// or the whole new one. Throws on failure, leaving the old file as it was.
+void WriteFileAtomically(const std::string& path, std::string_view contents);
+
+// Ends the program with exitStatus.
+[[noreturn]] void EndProgram(int exitStatus);
+
+// Shows the user what failed and why, then ends the program with status 1.
+[[noreturn]] void ReportFatalError(const std::string& message);
+
+// The program's own entry, which each platform's native entry point calls. Defined by the check
+// run.
+[[noreturn]] void ProgramEntry();
+
+}  // namespace quenwick

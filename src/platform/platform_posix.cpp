@@ -1,0 +1,251 @@
+// The platform operations on POSIX, where a Wine prefix stands in for the Windows system: its
+// drive C: holds the Windows directory, boxes are questions on the terminal, viewers run in Wine.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "platform/platform.h"
+
+extern char** environ;
+
+namespace quenwick {
+namespace {
+
+constexpr std::string_view WindowsDirectory = "C:\\windows";
+
+// Names the failed call and what it was working on, with the errno value as the reason.
+std::system_error SystemError(int error, const char* call, const std::string& subject) {
+  return std::system_error(error, std::generic_category(), std::string(call) + "(" + subject + ")");
+}
+
+bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+std::string WinePrefix() {
+  const char* prefix = std::getenv("WINEPREFIX");
+  if (prefix != nullptr && *prefix != '\0') return prefix;
+  const char* home = std::getenv("HOME");
+  return std::string(home != nullptr ? home : "") + "/.wine";
+}
+
+// Every file access passes through here. A drive path "X:\rest" lies under the prefix's
+// dosdevices/x: link, as Wine lays drives out; any other path only changes its separators.
+std::string HostPath(std::string_view windowsPath) {
+  std::string hostPath;
+  if (windowsPath.size() >= 3 && IsAsciiLetter(windowsPath[0]) && windowsPath[1] == ':' &&
+      windowsPath[2] == '\\') {
+    const char drive = static_cast<char>(windowsPath[0] | 0x20);  // ASCII lower case
+    hostPath = WinePrefix() + "/dosdevices/" + drive + ":/";
+    windowsPath.remove_prefix(3);
+  }
+  for (const char c : windowsPath) hostPath += c == '\\' ? '/' : c;
+  return hostPath;
+}
+
+// Opens a regular file for reading, or gives -1. O_NONBLOCK keeps the open of a FIFO without a
+// writer from waiting; such a file, a directory or a device is then turned away as not regular.
+int OpenRegularFile(const std::string& windowsPath, struct stat& status) {
+  const int file =
+      open(HostPath(windowsPath).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (file < 0) return -1;
+  if (fstat(file, &status) != 0 || !S_ISREG(status.st_mode)) {
+    close(file);
+    return -1;
+  }
+  return file;
+}
+
+// Writes all of contents to file, giving 0 or an errno value.
+int WriteAll(int file, std::string_view contents) {
+  while (!contents.empty()) {
+    const ssize_t count = write(file, contents.data(), contents.size());
+    if (count < 0 && errno != EINTR) return errno;
+    if (count > 0) contents.remove_prefix(static_cast<std::size_t>(count));
+  }
+  return 0;
+}
+
+// Writes contents to a new file at hostPath and flushes it to disk.
+void WriteNewFile(const std::string& hostPath, std::string_view contents) {
+  const int file =
+      open(hostPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (file < 0) throw SystemError(errno, "open", hostPath);
+  const char* call = "write";
+  int error = WriteAll(file, contents);
+  if (error == 0 && fsync(file) != 0) {
+    error = errno;
+    call = "fsync";
+  }
+  if (close(file) != 0 && error == 0) {
+    error = errno;
+    call = "close";
+  }
+  if (error != 0) throw SystemError(error, call, hostPath);
+}
+
+bool EndsWithExe(std::string_view program) {
+  if (program.size() < 4) return false;
+  std::string extension(program.substr(program.size() - 4));
+  for (char& c : extension) c = static_cast<char>(c | 0x20);  // ASCII lower case
+  return extension == ".exe";
+}
+
+// Starts argv detached: in a session of its own, reading from /dev/null, with SIGCHLD back at its
+// default, since ignored signals stay ignored across exec. Gives 0 or an errno value.
+int SpawnDetached(char* const argv[]) {
+  posix_spawn_file_actions_t actions;
+  posix_spawnattr_t attributes;
+  if (const int error = posix_spawn_file_actions_init(&actions); error != 0) return error;
+  if (const int error = posix_spawnattr_init(&attributes); error != 0) {
+    posix_spawn_file_actions_destroy(&actions);
+    return error;
+  }
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGCHLD);
+  int error = posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  if (error == 0) error = posix_spawnattr_setsigdefault(&attributes, &defaults);
+  if (error == 0) {
+    error = posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF);
+  }
+  pid_t child = 0;
+  if (error == 0) error = posix_spawnp(&child, argv[0], &actions, &attributes, argv, environ);
+  posix_spawnattr_destroy(&attributes);
+  posix_spawn_file_actions_destroy(&actions);
+  return error;
+}
+
+}  // namespace
+
+std::uint32_t GetWindowsDirectoryA(char* buffer, std::uint32_t size) {
+  struct stat status;
+  const std::string driveC = WinePrefix() + "/dosdevices/c:";
+  if (stat(driveC.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) return 0;
+  const auto length = static_cast<std::uint32_t>(WindowsDirectory.size());
+  if (size <= length) return length + 1;
+  WindowsDirectory.copy(buffer, length);
+  buffer[length] = '\0';
+  return length;
+}
+
+// The host's text is UTF-8 already, so the ANSI code page of the stand-in Windows is UTF-8 too.
+std::string AnsiToUtf8(std::string_view ansiText) { return std::string(ansiText); }
+
+std::string ProgramDirectory() {
+  std::string path(256, '\0');
+  for (;;) {
+    const ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
+    if (length < 0) throw SystemError(errno, "readlink", "/proc/self/exe");
+    if (static_cast<std::size_t>(length) < path.size()) {
+      path.resize(static_cast<std::size_t>(length));
+      break;
+    }
+    path.resize(path.size() * 2);  // possibly cut short: ask again with more room
+  }
+  const std::size_t separator = path.rfind('/');
+  path.resize(separator == 0 ? 1 : separator);
+  return path;
+}
+
+int ShowMessage(const std::string& text, unsigned style) {
+  const bool yesNo = (style & ButtonsMask) == ButtonsYesNo;
+  std::cout << "Quenwick: " << text << (yesNo ? " [T/n] " : " [OK] ") << std::flush;
+  std::string line;
+  if (!std::getline(std::cin, line)) {
+    // Without an answer nothing is opened: an OK box is acknowledged and a question declined.
+    std::cout << '\n';
+    return yesNo ? AnswerNo : AnswerOk;
+  }
+  if (!yesNo) return AnswerOk;
+  // Enter takes the default button, Yes; "t" is the Polish "tak".
+  const bool yes =
+      line.empty() || std::string_view("tTyY").find(line.front()) != std::string_view::npos;
+  return yes ? AnswerYes : AnswerNo;
+}
+
+void LaunchProgram(const std::string& commandLine, int /*windowMode*/) {
+  // The program, then the rest of the line as one argument, so a path with spaces stays whole.
+  const std::size_t space = commandLine.find(' ');
+  std::vector<std::string> arguments;
+  const std::string program = commandLine.substr(0, space);
+  if (EndsWithExe(program)) arguments.emplace_back("wine");
+  arguments.push_back(program);
+  if (space != std::string::npos) arguments.push_back(commandLine.substr(space + 1));
+
+  std::vector<char*> argv;
+  std::string description;
+  for (std::string& argument : arguments) {
+    argv.push_back(argument.data());
+    description += (description.empty() ? "" : " ") + argument;
+  }
+  argv.push_back(nullptr);
+
+  // The viewer is never waited for, so the system reaps it instead of leaving a zombie behind
+  // while later boxes wait.
+  signal(SIGCHLD, SIG_IGN);
+  if (const int error = SpawnDetached(argv.data()); error != 0) {
+    throw SystemError(error, "posix_spawnp", description);
+  }
+}
+
+std::optional<std::uint64_t> FileLength(const std::string& path) {
+  struct stat status;
+  const int file = OpenRegularFile(path, status);
+  if (file < 0) return std::nullopt;
+  close(file);
+  return static_cast<std::uint64_t>(status.st_size);
+}
+
+std::optional<std::string> ReadFileHead(const std::string& path, std::size_t maxBytes) {
+  struct stat status;
+  const int file = OpenRegularFile(path, status);
+  if (file < 0) return std::nullopt;
+  std::string head(maxBytes, '\0');
+  std::size_t filled = 0;
+  bool failed = false;
+  while (filled < maxBytes && !failed) {
+    const ssize_t count = read(file, head.data() + filled, maxBytes - filled);
+    if (count == 0) break;
+    if (count > 0) {
+      filled += static_cast<std::size_t>(count);
+    } else {
+      failed = errno != EINTR;
+    }
+  }
+  close(file);
+  if (failed) return std::nullopt;
+  head.resize(filled);
+  return head;
+}
+
+void WriteFileAtomically(const std::string& path, std::string_view contents) {
+  const std::string target = HostPath(path);
+  // Named after this process, so two checkers running at once never share a temporary file.
+  const std::string temporary = target + "." + std::to_string(getpid()) + ".tmp";
+  try {
+    WriteNewFile(temporary, contents);
+    if (rename(temporary.c_str(), target.c_str()) != 0) throw SystemError(errno, "rename", target);
+  } catch (...) {
+    // The old file stays as it was; only the unfinished temporary file goes.
+    unlink(temporary.c_str());
+    throw;
+  }
+}
+
+void EndProgram(int exitStatus) { std::exit(exitStatus); }
+
+void ReportFatalError(const std::string& message) {
+  std::cout.flush();
+  std::cerr << "Quenwick: " << message << std::endl;
+  std::exit(1);
+}
+
+}  // namespace quenwick

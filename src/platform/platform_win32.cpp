@@ -1,0 +1,266 @@
+// The platform operations on Windows. Text is UTF-8 inside the program and becomes UTF-16 here,
+// at each call; every failing call becomes an exception that names it.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace quenwick {
+
+static_assert(ButtonsOk == MB_OK && ButtonsYesNo == MB_YESNO && ButtonsMask == MB_TYPEMASK);
+static_assert(IconExclamation == MB_ICONEXCLAMATION && IconInformation == MB_ICONINFORMATION);
+static_assert(AnswerOk == IDOK && AnswerYes == IDYES && AnswerNo == IDNO);
+static_assert(ShowNormal == SW_SHOWNORMAL);
+
+namespace {
+
+constexpr wchar_t Caption[] = L"Quenwick";
+
+// Win32 error codes, described in the user's language and in UTF-8. The runtime's own
+// system_category() describes them in the ANSI code page.
+class Win32ErrorCategory final : public std::error_category {
+ public:
+  const char* name() const noexcept override { return "win32"; }
+  std::string message(int code) const override;
+};
+
+const std::error_category& Win32Category() {
+  static const Win32ErrorCategory category;
+  return category;
+}
+
+// Names the failed call and what it was working on, with the Win32 error as the reason.
+[[noreturn]] void ThrowWin32Error(DWORD error, const char* call, const std::string& subject) {
+  throw std::system_error(static_cast<int>(error), Win32Category(),
+                          std::string(call) + "(" + subject + ")");
+}
+
+[[noreturn]] void ThrowLastError(const char* call, const std::string& subject) {
+  ThrowWin32Error(GetLastError(), call, subject);
+}
+
+std::wstring ToUtf16(std::string_view text, UINT codePage) {
+  if (text.empty()) return {};
+  const int textLength = static_cast<int>(text.size());
+  const int length =
+      MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), textLength, nullptr, 0);
+  if (length == 0) ThrowLastError("MultiByteToWideChar", "text");
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), textLength, wide.data(), length);
+  return wide;
+}
+
+std::wstring Widen(std::string_view utf8) { return ToUtf16(utf8, CP_UTF8); }
+
+std::string Narrow(std::wstring_view wide) {
+  if (wide.empty()) return {};
+  const int wideLength = static_cast<int>(wide.size());
+  const int length = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), wideLength,
+                                         nullptr, 0, nullptr, nullptr);
+  if (length == 0) ThrowLastError("WideCharToMultiByte", "text");
+  std::string utf8(static_cast<std::size_t>(length), '\0');
+  WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), wideLength, utf8.data(), length,
+                      nullptr, nullptr);
+  return utf8;
+}
+
+std::string Win32ErrorCategory::message(int code) const {
+  wchar_t* buffer = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  if (length == 0) return "error " + std::to_string(code);
+  std::wstring text(buffer, length);
+  LocalFree(buffer);
+  text.erase(text.find_last_not_of(L" \r\n") + 1);  // system texts end in a line break
+  return Narrow(text);
+}
+
+struct HandleCloser {
+  void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
+};
+using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+
+// CreateFileW reports failure with INVALID_HANDLE_VALUE rather than null.
+UniqueHandle AdoptFileHandle(HANDLE file) {
+  return UniqueHandle(file == INVALID_HANDLE_VALUE ? nullptr : file);
+}
+
+// Opens a file on disk for reading, or gives null. Every sharing mode is allowed, so that only a
+// file that another process really locks against reading fails to open. A directory does not
+// open without FILE_FLAG_BACKUP_SEMANTICS, and devices and pipes are turned away by their type.
+UniqueHandle OpenDiskFileForReading(const std::string& path) {
+  UniqueHandle file = AdoptFileHandle(CreateFileW(
+      Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (file && GetFileType(file.get()) != FILE_TYPE_DISK) file.reset();
+  return file;
+}
+
+// Writes contents to a new file at path and flushes it to disk.
+void WriteNewFile(const std::wstring& path, std::string_view contents) {
+  const UniqueHandle file = AdoptFileHandle(CreateFileW(
+      path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) ThrowLastError("CreateFileW", Narrow(path));
+  DWORD written = 0;
+  if (!WriteFile(file.get(), contents.data(), static_cast<DWORD>(contents.size()), &written,
+                 nullptr)) {
+    ThrowLastError("WriteFile", Narrow(path));
+  }
+  if (written != contents.size()) ThrowWin32Error(ERROR_WRITE_FAULT, "WriteFile", Narrow(path));
+  if (!FlushFileBuffers(file.get())) ThrowLastError("FlushFileBuffers", Narrow(path));
+}
+
+// A folder that a Win32 call writes into a buffer, asking again with room for what it needs.
+template <typename Call>
+std::wstring FolderFrom(const char* callName, Call call) {
+  std::wstring folder(MAX_PATH, L'\0');
+  UINT length = call(folder.data(), static_cast<UINT>(folder.size()));
+  if (length > folder.size()) {
+    folder.resize(length);
+    length = call(folder.data(), length);
+  }
+  if (length == 0 || length > folder.size()) ThrowLastError(callName, "folder");
+  folder.resize(length);
+  return folder;
+}
+
+// Where a bare program name is looked for: the system folder, the Windows folder, then the
+// absolute folders of PATH. Never the current directory nor the program's own folder, where a
+// planted program of the same name could stand in for the real one.
+std::vector<std::wstring> ProgramSearchFolders() {
+  std::vector<std::wstring> folders{FolderFrom("GetSystemDirectoryW", GetSystemDirectoryW),
+                                    FolderFrom("GetWindowsDirectoryW", GetWindowsDirectoryW)};
+  std::wstring path(GetEnvironmentVariableW(L"PATH", nullptr, 0), L'\0');
+  path.resize(GetEnvironmentVariableW(L"PATH", path.data(), static_cast<DWORD>(path.size())));
+  for (std::size_t start = 0; start < path.size();) {
+    const std::size_t end = std::min(path.find(L';', start), path.size());
+    const std::wstring folder = path.substr(start, end - start);
+    const bool absolute = (folder.size() >= 3 && folder[1] == L':' && folder[2] == L'\\') ||
+                          folder.starts_with(L"\\\\");
+    if (absolute) folders.push_back(folder);
+    start = end + 1;
+  }
+  return folders;
+}
+
+std::wstring FindProgram(const std::wstring& program) {
+  if (program.find_first_of(L"\\/:") != std::wstring::npos) return program;
+  for (std::wstring candidate : ProgramSearchFolders()) {
+    if (!candidate.ends_with(L'\\')) candidate += L'\\';
+    candidate += program;
+    const DWORD attributes = GetFileAttributesW(candidate.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      return candidate;
+    }
+  }
+  ThrowWin32Error(ERROR_FILE_NOT_FOUND, "FindProgram", Narrow(program));
+}
+
+}  // namespace
+
+std::uint32_t GetWindowsDirectoryA(char* buffer, std::uint32_t size) {
+  return ::GetWindowsDirectoryA(buffer, size);
+}
+
+std::string AnsiToUtf8(std::string_view ansiText) { return Narrow(ToUtf16(ansiText, CP_ACP)); }
+
+std::string ProgramDirectory() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) ThrowLastError("GetModuleFileNameW", "quenwick.exe");
+    if (length < path.size()) {
+      path.resize(length);
+      break;
+    }
+    path.resize(path.size() * 2);  // cut short: ask again with more room
+  }
+  // At a drive root the separator stays, as in C:\ ; anywhere else it goes.
+  const std::size_t separator = path.rfind(L'\\');
+  const bool atDriveRoot = separator > 0 && path[separator - 1] == L':';
+  path.resize(atDriveRoot ? separator + 1 : separator);
+  return Narrow(path);
+}
+
+int ShowMessage(const std::string& text, unsigned style) {
+  // The checker has no window of its own and runs at logon, so its boxes ask for the front
+  // rather than wait unseen behind other windows.
+  const int answer = MessageBoxW(nullptr, Widen(text).c_str(), Caption, style | MB_SETFOREGROUND);
+  if (answer == 0) ThrowLastError("MessageBoxW", text);
+  return answer;
+}
+
+void LaunchProgram(const std::string& commandLine, int windowMode) {
+  std::wstring line = Widen(commandLine);
+  const std::wstring program = FindProgram(line.substr(0, line.find(L' ')));
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = static_cast<WORD>(windowMode);
+  PROCESS_INFORMATION process{};
+  // The full path names the program to start; the line the program sees stays as the caller gave
+  // it.
+  if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    ThrowLastError("CreateProcessW", Narrow(program));
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+}
+
+std::optional<std::uint64_t> FileLength(const std::string& path) {
+  const UniqueHandle file = OpenDiskFileForReading(path);
+  LARGE_INTEGER length;
+  if (!file || !GetFileSizeEx(file.get(), &length)) return std::nullopt;
+  return static_cast<std::uint64_t>(length.QuadPart);
+}
+
+std::optional<std::string> ReadFileHead(const std::string& path, std::size_t maxBytes) {
+  const UniqueHandle file = OpenDiskFileForReading(path);
+  if (!file) return std::nullopt;
+  std::string head(maxBytes, '\0');
+  std::size_t filled = 0;
+  while (filled < maxBytes) {
+    DWORD count = 0;
+    const auto wanted = static_cast<DWORD>(std::min<std::size_t>(maxBytes - filled, MAXDWORD));
+    if (!ReadFile(file.get(), head.data() + filled, wanted, &count, nullptr)) return std::nullopt;
+    if (count == 0) break;
+    filled += count;
+  }
+  head.resize(filled);
+  return head;
+}
+
+void WriteFileAtomically(const std::string& path, std::string_view contents) {
+  const std::wstring target = Widen(path);
+  // Named after this process, so two checkers running at once never share a temporary file.
+  const std::wstring temporary = target + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+  try {
+    WriteNewFile(temporary, contents);
+    if (!MoveFileExW(temporary.c_str(), target.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      ThrowLastError("MoveFileExW", path);
+    }
+  } catch (...) {
+    // The old file stays as it was; only the unfinished temporary file goes.
+    DeleteFileW(temporary.c_str());
+    throw;
+  }
+}
+
+void EndProgram(int exitStatus) { std::exit(exitStatus); }
+
+void ReportFatalError(const std::string& message) {
+  // Nothing is left to tell the user with if this box fails; the exit status still says it.
+  MessageBoxW(nullptr, Widen(message).c_str(), Caption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+  std::exit(1);
+}
+
+}  // namespace quenwick

@@ -1,0 +1,237 @@
+// The POSIX platform layer against the real system, with a Wine-style prefix in a temporary folder
+// standing in for Windows.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <system_error>
+#include <thread>
+
+#include "platform/platform.h"
+
+namespace quenwick {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+void WriteAll(const fs::path& path, const std::string& contents) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << contents;
+}
+
+// A temporary folder holding a Wine-style prefix, named by WINEPREFIX while the test runs.
+class PosixPlatformTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "quenwick-test-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    root = pattern;
+    prefix = root / "prefix";
+    fs::create_directories(prefix / "drive_c" / "windows");
+    fs::create_directories(prefix / "dosdevices");
+    fs::create_directory_symlink("../drive_c", prefix / "dosdevices" / "c:");
+    setenv("WINEPREFIX", prefix.c_str(), 1);
+  }
+  void TearDown() override {
+    unsetenv("WINEPREFIX");
+    fs::remove_all(root);
+  }
+
+  fs::path root;
+  fs::path prefix;
+};
+
+TEST_F(PosixPlatformTest, WindowsDirectoryIsOnDriveCOfThePrefix) {
+  char buffer[255];
+  ASSERT_EQ(GetWindowsDirectoryA(buffer, sizeof buffer), 10u);
+  EXPECT_STREQ(buffer, "C:\\windows");
+  EXPECT_EQ(GetWindowsDirectoryA(buffer, 10), 11u) << "too small a buffer asks for the NUL too";
+  fs::remove(prefix / "dosdevices" / "c:");
+  EXPECT_EQ(GetWindowsDirectoryA(buffer, sizeof buffer), 0u) << "a prefix without drive C: fails";
+}
+
+struct MappingCase {
+  std::string name;
+  std::string windowsPath;  // "<root>" at the start stands for the test's temporary folder
+  std::string hostPath;     // relative to that folder
+};
+
+void PrintTo(const MappingCase& testCase, std::ostream* out) { *out << testCase.name; }
+
+class PathMappingTest : public PosixPlatformTest,
+                        public ::testing::WithParamInterface<MappingCase> {};
+
+TEST_P(PathMappingTest, WindowsPathReachesHostFile) {
+  std::string windowsPath = GetParam().windowsPath;
+  if (windowsPath.starts_with("<root>")) windowsPath.replace(0, 6, root.string());
+  WriteAll(root / GetParam().hostPath, "1234");
+  EXPECT_EQ(FileLength(windowsPath), 4u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, PathMappingTest,
+    ::testing::Values(MappingCase{"DriveC", "C:\\windows\\system32\\hosts",
+                                  "prefix/drive_c/windows/system32/hosts"},
+                      MappingCase{"LowerCaseDrive", "c:\\windows\\hosts",
+                                  "prefix/drive_c/windows/hosts"},
+                      MappingCase{"OtherDrive", "D:\\data.dat", "prefix/dosdevices/d:/data.dat"},
+                      MappingCase{"HostPathWithBackslash", "<root>/app\\data.dat", "app/data.dat"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(PosixPlatformTest, OnlyRegularFilesHaveALength) {
+  WriteAll(root / "empty", "");
+  EXPECT_EQ(FileLength((root / "empty").string()), 0u);
+  EXPECT_EQ(FileLength((root / "missing").string()), std::nullopt);
+  EXPECT_EQ(FileLength((root / "missing-folder" / "hosts").string()), std::nullopt);
+  EXPECT_EQ(FileLength(prefix.string()), std::nullopt) << "a directory";
+  EXPECT_EQ(FileLength("/dev/null"), std::nullopt) << "a device";
+  ASSERT_EQ(mkfifo((root / "fifo").c_str(), 0600), 0);
+  EXPECT_EQ(FileLength((root / "fifo").string()), std::nullopt) << "a FIFO, without blocking";
+}
+
+TEST_F(PosixPlatformTest, FileHeadStopsAtTheLimit) {
+  WriteAll(root / "long", std::string(1 << 20, '7'));
+  EXPECT_EQ(ReadFileHead((root / "long").string(), 64), std::string(64, '7'));
+  WriteAll(root / "short", "734\r\n");
+  EXPECT_EQ(ReadFileHead((root / "short").string(), 64), "734\r\n");
+  EXPECT_EQ(ReadFileHead((root / "missing").string(), 64), std::nullopt);
+}
+
+TEST_F(PosixPlatformTest, AtomicWriteReplacesTheFileAndLeavesNothingElse) {
+  WriteAll(root / "app" / "data.dat", "old contents that are longer\r\n");
+  WriteFileAtomically((root / "app\\data.dat").string(), "734\r\n");
+  EXPECT_EQ(ReadAll(root / "app" / "data.dat"), "734\r\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(root / "app"), {}), 1);
+}
+
+TEST_F(PosixPlatformTest, FailedAtomicWriteNamesTheCallAndRemovesTheTemporaryFile) {
+  fs::create_directories(root / "app" / "data.dat" / "in-the-way");
+  try {
+    WriteFileAtomically((root / "app" / "data.dat").string(), "734\r\n");
+    FAIL() << "no error";
+  } catch (const std::system_error& error) {
+    EXPECT_STREQ(error.what(),
+                 ("rename(" + (root / "app" / "data.dat").string() + "): Is a directory").c_str());
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(root / "app"), {}), 1);
+  EXPECT_TRUE(fs::exists(root / "app" / "data.dat" / "in-the-way"));
+}
+
+TEST(PosixPlatform, ProgramDirectoryHoldsTheRunningProgram) {
+  EXPECT_TRUE(fs::is_regular_file(ProgramDirectory() + "/platform_tests"));
+}
+
+struct AnswerCase {
+  std::string name;
+  unsigned style;
+  std::string input;
+  int answer;
+};
+
+void PrintTo(const AnswerCase& testCase, std::ostream* out) { *out << testCase.name; }
+
+class ShowMessageTest : public ::testing::TestWithParam<AnswerCase> {};
+
+TEST_P(ShowMessageTest, AsksOnTheTerminal) {
+  std::istringstream input(GetParam().input);
+  std::ostringstream output;
+  std::streambuf* const savedInput = std::cin.rdbuf(input.rdbuf());
+  std::streambuf* const savedOutput = std::cout.rdbuf(output.rdbuf());
+  const int answer = ShowMessage("Plik zmienił zawartość.", GetParam().style);
+  std::cin.rdbuf(savedInput);
+  std::cout.rdbuf(savedOutput);
+  EXPECT_EQ(answer, GetParam().answer);
+  EXPECT_TRUE(output.str().starts_with("Quenwick: Plik zmienił zawartość. ["));
+}
+
+constexpr unsigned Question = IconExclamation | ButtonsYesNo;
+constexpr unsigned Notice = IconInformation | ButtonsOk;
+
+INSTANTIATE_TEST_SUITE_P(Answers, ShowMessageTest,
+                         ::testing::Values(AnswerCase{"EnterIsYes", Question, "\n", AnswerYes},
+                                           AnswerCase{"Tak", Question, "Tak\n", AnswerYes},
+                                           AnswerCase{"LowerT", Question, "t\n", AnswerYes},
+                                           AnswerCase{"Yes", Question, "Yes\n", AnswerYes},
+                                           AnswerCase{"Nie", Question, "nie\n", AnswerNo},
+                                           AnswerCase{"Other", Question, " y\n", AnswerNo},
+                                           AnswerCase{"EndOfInputIsNo", Question, "", AnswerNo},
+                                           AnswerCase{"NoticeLine", Notice, "n\n", AnswerOk},
+                                           AnswerCase{"NoticeEndOfInput", Notice, "", AnswerOk}),
+                         [](const auto& info) { return info.param.name; });
+
+// Programs on a PATH of the test's own that record how they were started.
+class LaunchProgramTest : public PosixPlatformTest {
+ protected:
+  void SetUp() override {
+    PosixPlatformTest::SetUp();
+    const std::string recorder =
+        "#!/bin/sh\n"
+        "{ printf '%s|' \"$0\" \"$@\"; echo; /bin/readlink /proc/$$/fd/0; /bin/cut -d' ' -f6 "
+        "/proc/$$/stat; echo $$; } > \"$RECORD.part\" && /bin/mv \"$RECORD.part\" \"$RECORD\"\n";
+    for (const char* name : {"wine", "viewer"}) {
+      WriteAll(root / "bin" / name, recorder);
+      fs::permissions(root / "bin" / name, fs::perms::owner_all);
+    }
+    savedPath = std::getenv("PATH");
+    setenv("PATH", (root / "bin").c_str(), 1);
+    setenv("RECORD", (root / "record").c_str(), 1);
+  }
+  void TearDown() override {
+    setenv("PATH", savedPath.c_str(), 1);
+    unsetenv("RECORD");
+    PosixPlatformTest::TearDown();
+  }
+
+  // The lines the started program wrote: its command, standard input, session and process id.
+  std::vector<std::string> Record() {
+    for (int tries = 0; tries < 500 && !fs::exists(root / "record"); ++tries) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    std::istringstream lines(ReadAll(root / "record"));
+    std::vector<std::string> record;
+    for (std::string line; std::getline(lines, line);) record.push_back(line);
+    return record;
+  }
+
+  std::string savedPath;
+};
+
+TEST_F(LaunchProgramTest, ExeRunsInWineDetachedWithThePathAsOneArgument) {
+  LaunchProgram("notepad.exe C:\\Program Files\\hosts", ShowNormal);
+  const std::vector<std::string> record = Record();
+  ASSERT_EQ(record.size(), 4u);
+  EXPECT_EQ(record[0], (root / "bin" / "wine").string() + "|notepad.exe|C:\\Program Files\\hosts|");
+  EXPECT_EQ(record[1], "/dev/null");
+  EXPECT_EQ(record[2], record[3]) << "leads a session of its own";
+}
+
+TEST_F(LaunchProgramTest, OtherProgramIsFoundOnPath) {
+  LaunchProgram("viewer C:\\windows\\hosts", ShowNormal);
+  EXPECT_EQ(Record().at(0), (root / "bin" / "viewer").string() + "|C:\\windows\\hosts|");
+}
+
+TEST_F(LaunchProgramTest, ProgramThatCannotStartIsAnError) {
+  fs::remove(root / "bin" / "wine");
+  try {
+    LaunchProgram("notepad.exe C:\\windows\\hosts", ShowNormal);
+    FAIL() << "no error";
+  } catch (const std::system_error& error) {
+    EXPECT_STREQ(error.what(),
+                 "posix_spawnp(wine notepad.exe C:\\windows\\hosts): No such file or directory");
+  }
+}
+
+}  // namespace
+}  // namespace quenwick

@@ -1,0 +1,111 @@
+// The Win32 platform layer against the real system (Windows, or Wine in CI), in a temporary folder.
+// Boxes are left to the end-to-end tests, which can answer them.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <system_error>
+
+#include "platform/platform.h"
+
+namespace quenwick {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Utf8(const fs::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+fs::path FromUtf8(const std::string& text) { return std::u8string(text.begin(), text.end()); }
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// Opens path with no sharing at all, as another program that locks the file would.
+HANDLE Lock(const fs::path& path) {
+  return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+class Win32PlatformTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    // Polish letters in the folder name show that paths travel as UTF-8 and reach the system.
+    folder = fs::temp_directory_path() / (fs::path(u8"quenwick-żółw-") += test);
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    std::ofstream(folder / "hosts", std::ios::binary) << "127.0.0.1 localhost\r\n";
+  }
+  void TearDown() override { fs::remove_all(folder); }
+
+  fs::path folder;
+};
+
+TEST_F(Win32PlatformTest, OnlyReadableFilesOnDiskHaveALength) {
+  EXPECT_EQ(FileLength(Utf8(folder / "hosts")), 21u);
+  EXPECT_EQ(FileLength(Utf8(folder / "missing")), std::nullopt);
+  EXPECT_EQ(FileLength(Utf8(folder)), std::nullopt) << "a directory";
+  EXPECT_EQ(FileLength("NUL"), std::nullopt) << "a device";
+}
+
+TEST_F(Win32PlatformTest, FileLockedAgainstReadingHasNoLength) {
+  const HANDLE lock = Lock(folder / "hosts");
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(FileLength(Utf8(folder / "hosts")), std::nullopt);
+  CloseHandle(lock);
+}
+
+TEST_F(Win32PlatformTest, FileOpenForWritingElsewhereStillHasALength) {
+  const HANDLE writer =
+      CreateFileW((folder / "hosts").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(FileLength(Utf8(folder / "hosts")), 21u);
+  CloseHandle(writer);
+}
+
+TEST_F(Win32PlatformTest, FileHeadStopsAtTheLimit) {
+  EXPECT_EQ(ReadFileHead(Utf8(folder / "hosts"), 9), "127.0.0.1");
+  EXPECT_EQ(ReadFileHead(Utf8(folder / "hosts"), 64), "127.0.0.1 localhost\r\n");
+  EXPECT_EQ(ReadFileHead(Utf8(folder / "missing"), 64), std::nullopt);
+}
+
+TEST_F(Win32PlatformTest, AtomicWriteReplacesTheFileAndLeavesNothingElse) {
+  WriteFileAtomically(Utf8(folder / "hosts"), "734\r\n");
+  EXPECT_EQ(ReadAll(folder / "hosts"), "734\r\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 1);
+}
+
+TEST_F(Win32PlatformTest, AtomicWriteOverLockedFileFailsAndKeepsTheOldFile) {
+  const HANDLE lock = Lock(folder / "hosts");
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  try {
+    WriteFileAtomically(Utf8(folder / "hosts"), "734\r\n");
+    ADD_FAILURE() << "no error";
+  } catch (const std::system_error& error) {
+    EXPECT_TRUE(std::string(error.what()).starts_with("MoveFileExW(" + Utf8(folder / "hosts")))
+        << error.what();
+  }
+  CloseHandle(lock);
+  EXPECT_EQ(ReadAll(folder / "hosts"), "127.0.0.1 localhost\r\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 1);
+}
+
+TEST(Win32Platform, ProgramDirectoryHoldsTheRunningProgram) {
+  EXPECT_TRUE(fs::is_regular_file(FromUtf8(ProgramDirectory()) / "platform_tests.exe"));
+}
+
+TEST(Win32Platform, ProgramThatCannotBeFoundIsAnError) {
+  EXPECT_THROW(LaunchProgram("no-such-viewer.exe C:\\windows\\hosts", ShowNormal),
+               std::system_error);
+}
+
+}  // namespace
+}  // namespace quenwick
