@@ -3,6 +3,8 @@
 
 #include <cstdint>
 #include <string>
+#include <system_error>
+#include <vector>
 
 #include "check/watch_table.h"
 #include "platform_double.h"
@@ -10,17 +12,45 @@
 namespace quenwick {
 namespace {
 
-using RunCheckTest = CheckTest;
+using Sizes = WatchColumn<std::int32_t>;
 
-TEST_F(RunCheckTest, MeasuresTheWatchListThenEndsWithStatusZero) {
-  Platform.Files["C:\\WINDOWS\\hosts"] = "127.0.0.1 localhost\r\n";
-  try {
-    RunCheck();
-    FAIL() << "RunCheck returned";
-  } catch (const ProgramEnded& ended) {
-    EXPECT_EQ(ended.ExitStatus, 0);
+constexpr char DataDat[] = "C:\\Quenwick\\data.dat";
+constexpr char WriteDataDat[] = "WriteFileAtomically(C:\\Quenwick\\data.dat)";
+
+class RunCheckTest : public CheckTest {
+ protected:
+  // Runs the pass to its end and gives the exit status it ended with.
+  int Run() {
+    try {
+      RunCheck();
+    } catch (const ProgramEnded& ended) {
+      return ended.ExitStatus;
+    }
+    ADD_FAILURE() << "RunCheck returned";
+    return -1;
   }
-  EXPECT_EQ(WatchTable.CurrentSizes, (WatchColumn<std::int32_t>{{21, -1, -1, -1}}));
+};
+
+TEST_F(RunCheckTest, FirstRunShowsTheNoticeThenRecordsTheSizes) {
+  Platform.Files["C:\\WINDOWS\\hosts"] = "127.0.0.1 localhost\r\n";
+  EXPECT_EQ(Run(), 0);
+  ASSERT_EQ(Platform.Calls.size(), 2u);
+  EXPECT_TRUE(Platform.Calls[0].starts_with("ShowMessage(64) Program został"));
+  EXPECT_EQ(Platform.Calls[1], WriteDataDat);
+  EXPECT_EQ(Platform.Files[DataDat], "21\r\n-1\r\n-1\r\n-1\r\n");
+}
+
+TEST_F(RunCheckTest, UnchangedRunOnlyRewritesTheSameBaseline) {
+  Platform.Files["C:\\WINDOWS\\hosts"] = "127.0.0.1 localhost\r\n";
+  Platform.Files[DataDat] = "21\r\n-1\r\n-1\r\n-1\r\n";
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(Platform.Calls, std::vector<std::string>{WriteDataDat});
+  EXPECT_EQ(Platform.Files[DataDat], "21\r\n-1\r\n-1\r\n-1\r\n");
+}
+
+TEST_F(RunCheckTest, FailedSaveIsNotTrapped) {
+  Platform.WriteFails = true;
+  EXPECT_THROW(RunCheck(), std::system_error);
 }
 
 }  // namespace

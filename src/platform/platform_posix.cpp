@@ -208,21 +208,15 @@ std::optional<std::string> ReadFileHead(const std::string& path, std::size_t max
   struct stat status;
   const int file = OpenRegularFile(path, status);
   if (file < 0) return std::nullopt;
+  // One read: a regular file gives all that is asked for, or all that there is.
   std::string head(maxBytes, '\0');
-  std::size_t filled = 0;
-  bool failed = false;
-  while (filled < maxBytes && !failed) {
-    const ssize_t count = read(file, head.data() + filled, maxBytes - filled);
-    if (count == 0) break;
-    if (count > 0) {
-      filled += static_cast<std::size_t>(count);
-    } else {
-      failed = errno != EINTR;
-    }
-  }
+  ssize_t count = 0;
+  do {
+    count = read(file, head.data(), maxBytes);
+  } while (count < 0 && errno == EINTR);
   close(file);
-  if (failed) return std::nullopt;
-  head.resize(filled);
+  if (count < 0) return std::nullopt;
+  head.resize(static_cast<std::size_t>(count));
   return head;
 }
 

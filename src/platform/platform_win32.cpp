@@ -225,16 +225,12 @@ std::optional<std::uint64_t> FileLength(const std::string& path) {
 std::optional<std::string> ReadFileHead(const std::string& path, std::size_t maxBytes) {
   const UniqueHandle file = OpenDiskFileForReading(path);
   if (!file) return std::nullopt;
+  // One read: a file on disk gives all that is asked for, or all that there is.
   std::string head(maxBytes, '\0');
-  std::size_t filled = 0;
-  while (filled < maxBytes) {
-    DWORD count = 0;
-    const auto wanted = static_cast<DWORD>(std::min<std::size_t>(maxBytes - filled, MAXDWORD));
-    if (!ReadFile(file.get(), head.data() + filled, wanted, &count, nullptr)) return std::nullopt;
-    if (count == 0) break;
-    filled += count;
-  }
-  head.resize(filled);
+  DWORD count = 0;
+  const auto wanted = static_cast<DWORD>(std::min<std::size_t>(maxBytes, MAXDWORD));
+  if (!ReadFile(file.get(), head.data(), wanted, &count, nullptr)) return std::nullopt;
+  head.resize(count);
   return head;
 }
 

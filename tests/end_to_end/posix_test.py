@@ -2,6 +2,7 @@
 Wine-style prefix in a temporary folder, with the user's answers on standard input."""
 
 import os
+import random
 import shutil
 import subprocess
 import tempfile
@@ -9,6 +10,7 @@ import unittest
 from pathlib import Path
 
 QUENWICK = Path(os.environ["QUENWICK"])
+NOTICE = "Program został po raz pierwszy uruchomiony, albo ktoś skasował kilka plików :-)"
 WATCHED = ["hosts", "hosts.sam", "system32/drivers/etc/hosts", "system32/drivers/etc/hosts.sam"]
 
 
@@ -27,15 +29,64 @@ class PosixEndToEndTest(unittest.TestCase):
         """Writes the watched file at index 1 to 4."""
         (self.windows / WATCHED[index - 1]).write_bytes(contents)
 
-    def run_quenwick(self, answers=""):
-        return subprocess.run(
-            [self.app / "quenwick"], input=answers.encode(), capture_output=True, timeout=30,
-            env={"PATH": os.environ["PATH"], "WINEPREFIX": str(self.root / "prefix")})
+    def data_dat(self):
+        return (self.app / "data.dat").read_bytes()
 
-    def test_only_etc_hosts_ends_with_status_zero(self):
+    def run_quenwick(self, answers="", user=()):
+        run = subprocess.run(
+            [*user, self.app / "quenwick"], input=answers.encode(), capture_output=True,
+            timeout=30, env={"PATH": os.environ["PATH"], "WINEPREFIX": str(self.root / "prefix")})
+        run.stdout = run.stdout.decode()
+        return run
+
+    def test_only_etc_hosts_ends_with_status_zero_and_records_it(self):
         self.watch(3, b"127.0.0.1 localhost\r\n")
         run = self.run_quenwick()
         self.assertEqual((run.returncode, run.stderr), (0, b""))
+        self.assertEqual(self.data_dat(), b"-1\r\n-1\r\n21\r\n-1\r\n")
+
+    def test_first_run_shows_the_notice_once_and_the_second_run_nothing(self):
+        self.watch(1, b"x" * 734)
+        self.watch(4, b"")
+        first = self.run_quenwick()
+        self.assertEqual(first.stdout.count(NOTICE), 1)
+        self.assertEqual(first.stdout.count("Quenwick:"), 1)
+        self.assertEqual(self.data_dat(), b"734\r\n-1\r\n-1\r\n0\r\n")
+        second = self.run_quenwick()
+        self.assertEqual((second.returncode, second.stdout), (0, ""))
+        self.assertEqual(self.data_dat(), b"734\r\n-1\r\n-1\r\n0\r\n")
+
+    def test_unusable_baseline_counts_as_a_first_run(self):
+        self.watch(1, b"x" * 734)
+        for name, contents in [("two records", b"734\r\n-1\r\n"), ("empty", b""),
+                               ("random bytes", random.Random(7).randbytes(300))]:
+            with self.subTest(name):
+                (self.app / "data.dat").write_bytes(contents)
+                run = self.run_quenwick()
+                self.assertEqual(run.stdout.count(NOTICE), 1)
+                self.assertEqual(self.data_dat(), b"734\r\n-1\r\n-1\r\n-1\r\n")
+
+    def test_fifth_record_is_ignored_then_dropped(self):
+        self.watch(1, b"x" * 734)
+        (self.app / "data.dat").write_bytes(b"734\r\n-1\r\n-1\r\n-1\r\n5\r\n")
+        run = self.run_quenwick()
+        self.assertEqual(run.stdout, "")
+        self.assertEqual(self.data_dat(), b"734\r\n-1\r\n-1\r\n-1\r\n")
+
+    def test_failed_save_ends_with_status_one_and_keeps_the_old_baseline(self):
+        old = b"734\r\n-1\r\n-1\r\n-1\r\n"
+        (self.app / "data.dat").write_bytes(old)
+        # An unprivileged user in a folder it cannot write to; root would ignore the permissions.
+        self.root.chmod(0o755)
+        self.app.chmod(0o555)
+        self.addCleanup(self.app.chmod, 0o755)
+        user = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"]
+        run = self.run_quenwick(user=user if os.geteuid() == 0 else ())
+        self.assertEqual(run.returncode, 1)
+        self.assertRegex(run.stderr.decode(),
+                         r"^Quenwick: open\(.*/app/data\.dat\.\d+\.tmp\): Permission denied\n$")
+        self.assertEqual(self.data_dat(), old)
+        self.assertEqual(sorted(p.name for p in self.app.iterdir()), ["data.dat", "quenwick"])
 
 
 if __name__ == "__main__":

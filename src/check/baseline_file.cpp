@@ -1,0 +1,34 @@
+// The baseline file "data.dat" beside the program. It is read with one bounded read and replaced
+// in one step, so a crash or a failing disk never leaves half a file for the next run.
+#include "check/baseline_file.h"
+
+#include <optional>
+
+#include "check/baseline_records.h"
+#include "check/watch_table.h"
+#include "platform/platform.h"
+
+namespace quenwick {
+
+std::string BaselinePath() { return ProgramDirectory() + "\\data.dat"; }
+
+void LoadBaseline() {
+  const std::optional<std::string> head = ReadFileHead(BaselinePath(), BaselineReadLimit);
+  const std::optional<WatchColumn<std::int32_t>> records =
+      head ? ParseBaselineRecords(*head) : std::nullopt;
+  if (records) {
+    WatchTable.SavedSizes = *records;
+    return;
+  }
+  // Without a baseline there is nothing to compare against this time; the next run will have one.
+  ShowMessage(std::string(FirstRunNotice), IconInformation | ButtonsOk);
+  for (int index = FirstIndex; index <= LastIndex; ++index) {
+    WatchTable.SavedSizes[index] = SizeUnknown;
+  }
+}
+
+void SaveBaseline() {
+  WriteFileAtomically(BaselinePath(), FormatBaselineRecords(WatchTable.CurrentSizes));
+}
+
+}  // namespace quenwick

@@ -1,0 +1,26 @@
+// The text of the baseline file: four decimal sizes in watch-table order, each ending in CR LF.
+// Reading is strict and bounded, so a damaged or huge file is simply not a baseline.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "check/watch_table.h"
+
+namespace quenwick {
+
+// How much of the file the reader looks at: four records of the longest size ("-2147483648"),
+// with their line ends, fit with room to spare.
+inline constexpr std::size_t BaselineReadLimit = 64;
+
+// The four sizes at the start of a baseline file, given its first BaselineReadLimit bytes (the
+// whole file when it is shorter), or nothing when they are not all there and well-formed.
+std::optional<WatchColumn<std::int32_t>> ParseBaselineRecords(std::string_view head);
+
+// The four sizes as the baseline file holds them.
+std::string FormatBaselineRecords(const WatchColumn<std::int32_t>& sizes);
+
+}  // namespace quenwick
