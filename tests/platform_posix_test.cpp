@@ -178,8 +178,9 @@ class LaunchProgramTest : public PosixPlatformTest {
     PosixPlatformTest::SetUp();
     const std::string recorder =
         "#!/bin/sh\n"
-        "{ printf '%s|' \"$0\" \"$@\"; echo; /bin/readlink /proc/$$/fd/0; /bin/cut -d' ' -f6 "
-        "/proc/$$/stat; echo $$; } > \"$RECORD.part\" && /bin/mv \"$RECORD.part\" \"$RECORD\"\n";
+        "streams=$(/bin/readlink /proc/$$/fd/0 /proc/$$/fd/1)\n"
+        "{ printf '%s|' \"$0\" \"$@\"; echo; echo \"$streams\"; /bin/cut -d' ' -f6 /proc/$$/stat; "
+        "echo $$; } > \"$RECORD.part\" && /bin/mv \"$RECORD.part\" \"$RECORD\"\n";
     for (const char* name : {"wine", "viewer"}) {
       WriteAll(root / "bin" / name, recorder);
       fs::permissions(root / "bin" / name, fs::perms::owner_all);
@@ -194,7 +195,8 @@ class LaunchProgramTest : public PosixPlatformTest {
     PosixPlatformTest::TearDown();
   }
 
-  // The lines the started program wrote: its command, standard input, session and process id.
+  // The lines the started program wrote: its command, standard input and output, session and
+  // process id.
   std::vector<std::string> Record() {
     for (int tries = 0; tries < 500 && !fs::exists(root / "record"); ++tries) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -211,10 +213,11 @@ class LaunchProgramTest : public PosixPlatformTest {
 TEST_F(LaunchProgramTest, ExeRunsInWineDetachedWithThePathAsOneArgument) {
   LaunchProgram("notepad.exe C:\\Program Files\\hosts", ShowNormal);
   const std::vector<std::string> record = Record();
-  ASSERT_EQ(record.size(), 4u);
+  ASSERT_EQ(record.size(), 5u);
   EXPECT_EQ(record[0], (root / "bin" / "wine").string() + "|notepad.exe|C:\\Program Files\\hosts|");
   EXPECT_EQ(record[1], "/dev/null");
-  EXPECT_EQ(record[2], record[3]) << "leads a session of its own";
+  EXPECT_EQ(record[2], "/dev/null");
+  EXPECT_EQ(record[3], record[4]) << "leads a session of its own";
 }
 
 TEST_F(LaunchProgramTest, OtherProgramIsFoundOnPath) {

@@ -102,6 +102,17 @@ TEST(Win32Platform, ProgramDirectoryHoldsTheRunningProgram) {
   EXPECT_TRUE(fs::is_regular_file(FromUtf8(ProgramDirectory()) / "platform_tests.exe"));
 }
 
+TEST_F(Win32PlatformTest, BareProgramNameIsNeverTakenFromTheCurrentDirectory) {
+  // A planted cmd.exe that is no program at all: starting it instead of the real one would fail.
+  std::ofstream(folder / "cmd.exe") << "planted";
+  const fs::path saved = fs::current_path();
+  fs::current_path(folder);
+  LaunchProgram("cmd.exe /c echo started>started.txt", SW_HIDE);
+  fs::current_path(saved);
+  for (int tries = 0; tries < 200 && !fs::exists(folder / "started.txt"); ++tries) Sleep(50);
+  EXPECT_TRUE(fs::exists(folder / "started.txt"));
+}
+
 TEST(Win32Platform, ProgramThatCannotBeFoundIsAnError) {
   EXPECT_THROW(LaunchProgram("no-such-viewer.exe C:\\windows\\hosts", ShowNormal),
                std::system_error);

@@ -7,12 +7,11 @@
 #include <vector>
 
 #include "check/watch_table.h"
+#include "platform/platform.h"
 #include "platform_double.h"
 
 namespace quenwick {
 namespace {
-
-using Sizes = WatchColumn<std::int32_t>;
 
 constexpr char DataDat[] = "C:\\Quenwick\\data.dat";
 constexpr char WriteDataDat[] = "WriteFileAtomically(C:\\Quenwick\\data.dat)";
@@ -46,6 +45,25 @@ TEST_F(RunCheckTest, UnchangedRunOnlyRewritesTheSameBaseline) {
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(Platform.Calls, std::vector<std::string>{WriteDataDat});
   EXPECT_EQ(Platform.Files[DataDat], "21\r\n-1\r\n-1\r\n-1\r\n");
+}
+
+TEST_F(RunCheckTest, BaselineIsSavedAfterTheLastWarningIsAnswered) {
+  Platform.Files["C:\\WINDOWS\\hosts"] = "127.0.0.1 localhost\r\n";
+  Platform.Files[DataDat] = "20\r\n-1\r\n-1\r\n-1\r\n";
+  EXPECT_EQ(Run(), 0);
+  ASSERT_EQ(Platform.Calls.size(), 2u);
+  EXPECT_TRUE(Platform.Calls[0].starts_with("ShowMessage(52) Plik: C:\\WINDOWS\\hosts"));
+  EXPECT_EQ(Platform.Calls[1], WriteDataDat);
+  EXPECT_EQ(Platform.Files[DataDat], "21\r\n-1\r\n-1\r\n-1\r\n");
+}
+
+TEST_F(RunCheckTest, ViewerThatCannotStartEndsTheRunBeforeTheSave) {
+  Platform.Files["C:\\WINDOWS\\hosts"] = "127.0.0.1 localhost\r\n";
+  Platform.Files[DataDat] = "20\r\n-1\r\n-1\r\n-1\r\n";
+  Platform.Answers = {AnswerYes};
+  Platform.LaunchFails = true;
+  EXPECT_THROW(RunCheck(), std::system_error);
+  EXPECT_EQ(Platform.Files[DataDat], "20\r\n-1\r\n-1\r\n-1\r\n");
 }
 
 TEST_F(RunCheckTest, FailedSaveIsNotTrapped) {

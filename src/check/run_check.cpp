@@ -3,6 +3,7 @@
 #include "check/run_check.h"
 
 #include "check/baseline_file.h"
+#include "check/change_report.h"
 #include "check/size_probe.h"
 #include "check/watch_table.h"
 #include "platform/platform.h"
@@ -13,7 +14,9 @@ void RunCheck() {
   BuildWatchList();
   MeasureAll();
   LoadBaseline();
-  // Saved only after the run got this far, so a run stopped early leaves the old baseline whole.
+  ReportChanges();
+  // Saved only once every warning has been answered: a run stopped before that leaves the old
+  // baseline in place, and the next run warns again.
   SaveBaseline();
   EndProgram(0);
 }

@@ -98,8 +98,9 @@ bool EndsWithExe(std::string_view program) {
   return extension == ".exe";
 }
 
-// Starts argv detached: in a session of its own, reading from /dev/null, with SIGCHLD back at its
-// default, since ignored signals stay ignored across exec. Gives 0 or an errno value.
+// Starts argv detached: in a session of its own, its standard streams on /dev/null so that Wine's
+// chatter stays off the checker's terminal, and SIGCHLD back at its default, since ignored signals
+// stay ignored across exec. Gives 0 or an errno value.
 int SpawnDetached(char* const argv[]) {
   posix_spawn_file_actions_t actions;
   posix_spawnattr_t attributes;
@@ -112,6 +113,10 @@ int SpawnDetached(char* const argv[]) {
   sigemptyset(&defaults);
   sigaddset(&defaults, SIGCHLD);
   int error = posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  for (const int stream : {STDOUT_FILENO, STDERR_FILENO}) {
+    if (error == 0)
+      error = posix_spawn_file_actions_addopen(&actions, stream, "/dev/null", O_WRONLY, 0);
+  }
   if (error == 0) error = posix_spawnattr_setsigdefault(&attributes, &defaults);
   if (error == 0) {
     error = posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF);

@@ -1,0 +1,28 @@
+// Tells the user which watched files changed size since the previous run. Only a recorded size is
+// compared: a file without one (a first run, or a file that has just appeared) is not reported.
+#include "check/change_report.h"
+
+#include <cstdint>
+
+#include "check/watch_table.h"
+#include "platform/platform.h"
+
+namespace quenwick {
+
+std::string ChangeWarning(const std::string& path) {
+  return "Plik: " + path + " zmienił zawartość. Czy chcesz obejrzeć ten plik w notatniku ?";
+}
+
+void ReportChanges() {
+  for (int index = FirstIndex; index <= LastIndex; ++index) {
+    const std::int32_t saved = WatchTable.SavedSizes[index];
+    if (saved == SizeUnknown || WatchTable.CurrentSizes[index] == saved) continue;
+    const std::string& path = WatchTable.FilePaths[index];
+    // A file that has disappeared is reported too; Notepad then says that it cannot find it.
+    if (ShowMessage(ChangeWarning(path), IconExclamation | ButtonsYesNo) == AnswerYes) {
+      LaunchProgram("notepad.exe " + path, ShowNormal);
+    }
+  }
+}
+
+}  // namespace quenwick
