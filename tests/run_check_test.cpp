@@ -1,7 +1,7 @@
 // The pass as a whole: its steps in order over the watch table, and how it ends.
 #include "check/run_check.h"
 
-#include <cstdint>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -13,6 +13,7 @@
 namespace quenwick {
 namespace {
 
+constexpr char Hosts[] = "C:\\WINDOWS\\hosts";
 constexpr char DataDat[] = "C:\\Quenwick\\data.dat";
 constexpr char WriteDataDat[] = "WriteFileAtomically(C:\\Quenwick\\data.dat)";
 
@@ -30,35 +31,36 @@ class RunCheckTest : public CheckTest {
   }
 };
 
-TEST_F(RunCheckTest, FirstRunShowsTheNoticeThenRecordsTheSizes) {
-  Platform.Files["C:\\WINDOWS\\hosts"] = "127.0.0.1 localhost\r\n";
+struct PassCase {
+  std::string name;
+  std::optional<std::string> baseline;  // data.dat before the pass, if there is one
+  std::string box;                      // how the one box of the pass begins; empty: no box
+};
+
+void PrintTo(const PassCase& testCase, std::ostream* out) { *out << testCase.name; }
+
+class CompletedPassTest : public RunCheckTest, public ::testing::WithParamInterface<PassCase> {};
+
+TEST_P(CompletedPassTest, RecordsTheSizesOnceEveryBoxIsAnswered) {
+  Platform.Files[Hosts] = "127.0.0.1 localhost\r\n";
+  if (GetParam().baseline) Platform.Files[DataDat] = *GetParam().baseline;
   EXPECT_EQ(Run(), 0);
-  ASSERT_EQ(Platform.Calls.size(), 2u);
-  EXPECT_TRUE(Platform.Calls[0].starts_with("ShowMessage(64) Program został"));
-  EXPECT_EQ(Platform.Calls[1], WriteDataDat);
+  ASSERT_EQ(Platform.Calls.size(), GetParam().box.empty() ? 1u : 2u);
+  EXPECT_TRUE(Platform.Calls.front().starts_with(GetParam().box));
+  EXPECT_EQ(Platform.Calls.back(), WriteDataDat);
   EXPECT_EQ(Platform.Files[DataDat], "21\r\n-1\r\n-1\r\n-1\r\n");
 }
 
-TEST_F(RunCheckTest, UnchangedRunOnlyRewritesTheSameBaseline) {
-  Platform.Files["C:\\WINDOWS\\hosts"] = "127.0.0.1 localhost\r\n";
-  Platform.Files[DataDat] = "21\r\n-1\r\n-1\r\n-1\r\n";
-  EXPECT_EQ(Run(), 0);
-  EXPECT_EQ(Platform.Calls, std::vector<std::string>{WriteDataDat});
-  EXPECT_EQ(Platform.Files[DataDat], "21\r\n-1\r\n-1\r\n-1\r\n");
-}
-
-TEST_F(RunCheckTest, BaselineIsSavedAfterTheLastWarningIsAnswered) {
-  Platform.Files["C:\\WINDOWS\\hosts"] = "127.0.0.1 localhost\r\n";
-  Platform.Files[DataDat] = "20\r\n-1\r\n-1\r\n-1\r\n";
-  EXPECT_EQ(Run(), 0);
-  ASSERT_EQ(Platform.Calls.size(), 2u);
-  EXPECT_TRUE(Platform.Calls[0].starts_with("ShowMessage(52) Plik: C:\\WINDOWS\\hosts"));
-  EXPECT_EQ(Platform.Calls[1], WriteDataDat);
-  EXPECT_EQ(Platform.Files[DataDat], "21\r\n-1\r\n-1\r\n-1\r\n");
-}
+INSTANTIATE_TEST_SUITE_P(
+    Passes, CompletedPassTest,
+    ::testing::Values(PassCase{"FirstRun", std::nullopt, "ShowMessage(64) Program został"},
+                      PassCase{"Unchanged", "21\r\n-1\r\n-1\r\n-1\r\n", ""},
+                      PassCase{"Grown", "20\r\n-1\r\n-1\r\n-1\r\n",
+                               "ShowMessage(52) Plik: C:\\WINDOWS\\hosts zmienił"}),
+    [](const auto& info) { return info.param.name; });
 
 TEST_F(RunCheckTest, ViewerThatCannotStartEndsTheRunBeforeTheSave) {
-  Platform.Files["C:\\WINDOWS\\hosts"] = "127.0.0.1 localhost\r\n";
+  Platform.Files[Hosts] = "127.0.0.1 localhost\r\n";
   Platform.Files[DataDat] = "20\r\n-1\r\n-1\r\n-1\r\n";
   Platform.Answers = {AnswerYes};
   Platform.LaunchFails = true;

@@ -189,7 +189,8 @@ void LaunchProgram(const std::string& commandLine, int /*windowMode*/) {
   std::string description;
   for (std::string& argument : arguments) {
     argv.push_back(argument.data());
-    description += (description.empty() ? "" : " ") + argument;
+    if (!description.empty()) description += ' ';
+    description += argument;
   }
   argv.push_back(nullptr);
 

@@ -1,0 +1,74 @@
+"""Wine on a virtual display: a fresh prefix and an Xvfb server of their own, for running
+quenwick.exe and answering its boxes. Shared by the Wine end-to-end tests and the screenshots.
+
+Wine's background processes inherit the standard streams of whichever Windows program started
+them and outlive it, so no output is read through a pipe: a read to the end would wait for them."""
+
+import json
+import os
+import shutil
+import subprocess
+import tempfile
+from pathlib import Path
+
+WINE = shutil.which("wine") or "/usr/lib/wine/wine64"
+
+
+class WineSession:
+    """Starts Xvfb and makes a fresh prefix; close() ends every Wine process and removes both."""
+
+    def __init__(self, box_driver):
+        self.box_driver = box_driver
+        self.root = Path(tempfile.mkdtemp(prefix="quenwick-wine-"))
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        display = self.xvfb.stdout.readline().decode().strip()
+        self.xvfb.stdout.close()
+        self.env = {**os.environ, "DISPLAY": f":{display}", "WINEPREFIX": str(self.root / "prefix"),
+                    "WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
+        # Without the overrides above a new prefix stops to offer the Mono and Gecko installers.
+        subprocess.run([WINE, "wineboot", "-i"], env=self.env, check=True, timeout=600,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # A virtual desktop, so that Wine draws the boxes' title bars itself: Xvfb has no window
+        # manager to draw them.
+        for key, name, value in [("Explorer", "Desktop", "Default"),
+                                  ("Explorer\\Desktops", "Default", "1024x768")]:
+            subprocess.run([WINE, "reg", "add", f"HKCU\\Software\\Wine\\{key}", "/v", name, "/d",
+                            value, "/f"], env=self.env, check=True, timeout=600,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.wineserver("-w")
+        self.drive_c = self.root / "prefix/drive_c"
+
+    def wineserver(self, flag):
+        subprocess.run(["wineserver", flag], env=self.env, timeout=600,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def start(self, program, *arguments, **options):
+        """Starts a Windows program without waiting for it; one on drive C: by its path there."""
+        program = Path(program)
+        if program.is_relative_to(self.drive_c):
+            program = "C:\\" + str(program.relative_to(self.drive_c)).replace("/", "\\")
+        options = {"stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL, **options}
+        return subprocess.Popen([WINE, str(program), *arguments], env=self.env, **options)
+
+    def box(self, answer=0):
+        """The next box of quenwick.exe as a dict, after pressing the button answer unless it is
+        0; None when no box appears."""
+        with tempfile.TemporaryFile() as description:
+            subprocess.run([WINE, self.box_driver, str(answer)], env=self.env, timeout=120,
+                           stdout=description, stderr=subprocess.DEVNULL)
+            description.seek(0)
+            return json.loads(description.read())
+
+    def screenshot(self, rect, path):
+        left, top, right, bottom = rect
+        subprocess.run(["import", "-display", self.env["DISPLAY"], "-window", "root", "-crop",
+                        f"{right - left}x{bottom - top}+{left}+{top}", "+repage", str(path)],
+                       check=True, timeout=60)
+
+    def close(self):
+        self.wineserver("-k")
+        self.xvfb.terminate()
+        self.xvfb.wait()
+        shutil.rmtree(self.root, ignore_errors=True)

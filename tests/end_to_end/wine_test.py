@@ -1,0 +1,118 @@
+"""End-to-end runs of quenwick.exe on Wine's user32 and kernel32, with real boxes answered by
+box_driver.exe, a fresh prefix for the whole run and a folder of its own for each test."""
+
+import os
+import shutil
+import subprocess
+import time
+import unittest
+from pathlib import Path
+
+from wine_session import WineSession
+
+QUENWICK_EXE = Path(os.environ["QUENWICK_EXE"])
+FILE_HOLDER = Path(os.environ["FILE_HOLDER"])
+NOTICE = "Program został po raz pierwszy uruchomiony, albo ktoś skasował kilka plików :-)"
+ETC_HOSTS = "C:\\windows\\system32\\drivers\\etc\\hosts"
+OK, YES, NO = 1, 6, 7
+
+session = None
+
+
+def setUpModule():
+    global session
+    session = WineSession(os.environ["BOX_DRIVER"])
+
+
+def tearDownModule():
+    session.close()
+
+
+class WineEndToEndTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.etc_hosts = session.drive_c / "windows/system32/drivers/etc/hosts"
+        cls.original_hosts = cls.etc_hosts.read_bytes()
+
+    def setUp(self):
+        self.etc_hosts.write_bytes(self.original_hosts)
+        self.app = session.drive_c / self._testMethodName
+        self.app.mkdir()
+        shutil.copy(QUENWICK_EXE, self.app)
+        self.sizes = f"-1\r\n-1\r\n{len(self.original_hosts)}\r\n-1\r\n".encode()
+
+    def start_quenwick(self):
+        return session.start(self.app / "quenwick.exe")
+
+    def hold(self, path):
+        """Keeps the file at path open with no sharing until the test ends."""
+        holder = session.start(FILE_HOLDER, path, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        self.assertEqual(holder.stdout.readline(), b"held\n")  # one line, not to the end
+        holder.stdout.close()
+        self.addCleanup(holder.wait, 30)
+        self.addCleanup(holder.stdin.close)
+
+    def data_dat(self):
+        return (self.app / "data.dat").read_bytes()
+
+    def test_first_run_shows_the_notice_and_records_the_sizes(self):
+        quenwick = self.start_quenwick()
+        notice = session.box(OK)
+        self.assertEqual((notice["caption"], notice["text"], notice["buttons"]),
+                         ("Quenwick", NOTICE, [OK]))
+        self.assertEqual(quenwick.wait(30), 0)
+        self.assertEqual(self.data_dat(), self.sizes)
+
+    def test_unchanged_second_run_shows_no_box(self):
+        (self.app / "data.dat").write_bytes(self.sizes)
+        self.assertEqual(self.start_quenwick().wait(30), 0)
+        self.assertEqual(self.data_dat(), self.sizes)
+
+    def test_grown_hosts_warns_and_yes_opens_notepad_without_waiting(self):
+        (self.app / "data.dat").write_bytes(self.sizes)
+        self.etc_hosts.write_bytes(self.original_hosts + b"10.6.6.6 bank.example\r\n")
+        self.addCleanup(session.wineserver, "-k")  # Notepad stays open until then
+        quenwick = self.start_quenwick()
+        warning = session.box(YES)
+        self.assertEqual(warning["text"], f"Plik: {ETC_HOSTS} zmienił zawartość. "
+                                          "Czy chcesz obejrzeć ten plik w notatniku ?")
+        self.assertEqual((warning["buttons"], warning["default"]), ([YES, NO], YES))
+        self.assertEqual(quenwick.wait(30), 0)
+        self.assertTrue(self.wait_for_process(f"notepad.exe {ETC_HOSTS}"))
+
+    def test_watched_file_locked_by_another_program_measures_unknown(self):
+        hosts = session.drive_c / "windows/hosts"
+        hosts.write_bytes(b"12345")
+        self.addCleanup(hosts.unlink)
+        self.hold("C:\\windows\\hosts")
+        quenwick = self.start_quenwick()
+        self.assertEqual(session.box(OK)["text"], NOTICE)
+        self.assertEqual(quenwick.wait(30), 0)
+        self.assertEqual(self.data_dat(), self.sizes)
+
+    def test_baseline_that_cannot_be_replaced_is_a_fatal_error_and_stays_whole(self):
+        old = f"-1\r\n-1\r\n{len(self.original_hosts) - 1}\r\n-1\r\n".encode()
+        (self.app / "data.dat").write_bytes(old)
+        self.hold(f"C:\\{self.app.name}\\data.dat")
+        quenwick = self.start_quenwick()
+        self.assertEqual(session.box(OK)["text"], NOTICE, "a locked baseline cannot be read")
+        error = session.box(OK)
+        self.assertEqual(error["caption"], "Quenwick")
+        self.assertRegex(error["text"], r"^MoveFileExW\(C:\\.*\\data\.dat\): .+")
+        self.assertEqual(quenwick.wait(30), 1)
+        self.assertEqual(self.data_dat(), old)
+        self.assertEqual(sorted(path.name for path in self.app.iterdir()),
+                         ["data.dat", "quenwick.exe"])
+
+    @staticmethod
+    def wait_for_process(command_line):
+        for _ in range(100):
+            ps = subprocess.run(["ps", "-eo", "args"], capture_output=True, text=True).stdout
+            if any(line.endswith(command_line) for line in ps.splitlines()):
+                return True
+            time.sleep(0.1)
+        return False
+
+
+if __name__ == "__main__":
+    unittest.main()
