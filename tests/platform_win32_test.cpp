@@ -55,20 +55,17 @@ TEST_F(Win32PlatformTest, OnlyReadableFilesOnDiskHaveALength) {
   EXPECT_EQ(FileLength("NUL"), std::nullopt) << "a device";
 }
 
-TEST_F(Win32PlatformTest, FileLockedAgainstReadingHasNoLength) {
-  const HANDLE lock = Lock(folder / "hosts");
-  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(FileLength(Utf8(folder / "hosts")), std::nullopt);
-  CloseHandle(lock);
-}
-
-TEST_F(Win32PlatformTest, FileOpenForWritingElsewhereStillHasALength) {
+TEST_F(Win32PlatformTest, OnlyALockAgainstReadingHidesTheLength) {
   const HANDLE writer =
       CreateFileW((folder / "hosts").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(writer, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(FileLength(Utf8(folder / "hosts")), 21u);
+  EXPECT_EQ(FileLength(Utf8(folder / "hosts")), 21u) << "open for writing elsewhere";
   CloseHandle(writer);
+  const HANDLE lock = Lock(folder / "hosts");
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(FileLength(Utf8(folder / "hosts")), std::nullopt) << "locked against reading";
+  CloseHandle(lock);
 }
 
 TEST_F(Win32PlatformTest, FileHeadStopsAtTheLimit) {

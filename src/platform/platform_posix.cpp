@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <initializer_list>
 #include <iostream>
 #include <string>
 #include <system_error>
@@ -112,10 +113,11 @@ int SpawnDetached(char* const argv[]) {
   sigset_t defaults;
   sigemptyset(&defaults);
   sigaddset(&defaults, SIGCHLD);
-  int error = posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  for (const int stream : {STDOUT_FILENO, STDERR_FILENO}) {
+  int error = 0;
+  for (const int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+    const int mode = stream == STDIN_FILENO ? O_RDONLY : O_WRONLY;
     if (error == 0)
-      error = posix_spawn_file_actions_addopen(&actions, stream, "/dev/null", O_WRONLY, 0);
+      error = posix_spawn_file_actions_addopen(&actions, stream, "/dev/null", mode, 0);
   }
   if (error == 0) error = posix_spawnattr_setsigdefault(&attributes, &defaults);
   if (error == 0) {
