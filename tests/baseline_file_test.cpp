@@ -7,34 +7,30 @@
 #include <vector>
 
 #include "check/watch_table.h"
+#include "named_case.h"
 #include "platform_double.h"
 
 namespace quenwick {
 namespace {
-
-using Sizes = WatchColumn<std::int32_t>;
 
 constexpr char DataDat[] = "C:\\Quenwick\\data.dat";
 const std::string NoticeCall =
     "ShowMessage(64) Program został po raz pierwszy uruchomiony, albo ktoś skasował kilka plików "
     ":-)";
 
-struct UnusableCase {
-  std::string name;
+struct UnusableCase : NamedCase {
   std::optional<std::string> contents;  // nothing: there is no file
 };
-
-void PrintTo(const UnusableCase& testCase, std::ostream* out) { *out << testCase.name; }
 
 class UnusableBaselineTest : public CheckTest,
                              public ::testing::WithParamInterface<UnusableCase> {};
 
 TEST_P(UnusableBaselineTest, ShowsTheNoticeOnceAndForgetsEverySize) {
   if (GetParam().contents) Platform.Files[DataDat] = *GetParam().contents;
-  WatchTable.SavedSizes = Sizes{{1, 2, 3, 4}};
+  WatchTable.SavedSizes = SizeColumn{{1, 2, 3, 4}};
   LoadBaseline();
   EXPECT_EQ(Platform.Calls, std::vector<std::string>{NoticeCall});
-  EXPECT_EQ(WatchTable.SavedSizes, (Sizes{{-1, -1, -1, -1}}));
+  EXPECT_EQ(WatchTable.SavedSizes, (SizeColumn{{-1, -1, -1, -1}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, UnusableBaselineTest,
@@ -43,17 +39,17 @@ INSTANTIATE_TEST_SUITE_P(Files, UnusableBaselineTest,
                                            UnusableCase{"TwoRecords", "734\r\n-1\r\n"},
                                            UnusableCase{"Binary", "\x7f\x45LF\x02\x01"},
                                            UnusableCase{"HugeLine", std::string(1 << 20, '9')}),
-                         [](const auto& info) { return info.param.name; });
+                         ::testing::PrintToStringParamName());
 
 TEST_F(CheckTest, BaselineLoadsTheFirstFourRecordsSilently) {
   Platform.Files[DataDat] = "734\r\n-1\r\n-1\r\n0\r\n5\r\n";
   LoadBaseline();
   EXPECT_EQ(Platform.Calls, std::vector<std::string>{});
-  EXPECT_EQ(WatchTable.SavedSizes, (Sizes{{734, -1, -1, 0}}));
+  EXPECT_EQ(WatchTable.SavedSizes, (SizeColumn{{734, -1, -1, 0}}));
 }
 
 TEST_F(CheckTest, BaselineSavesTheCurrentSizesBesideTheProgram) {
-  WatchTable.CurrentSizes = Sizes{{734, -1, -1, 0}};
+  WatchTable.CurrentSizes = SizeColumn{{734, -1, -1, 0}};
   SaveBaseline();
   EXPECT_EQ(Platform.Files[DataDat], "734\r\n-1\r\n-1\r\n0\r\n");
 }

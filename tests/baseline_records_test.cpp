@@ -7,24 +7,21 @@
 #include <optional>
 #include <string>
 
+#include "named_case.h"
+
 namespace quenwick {
 namespace {
 
-using Sizes = WatchColumn<std::int32_t>;
-
 TEST(BaselineRecords, WritesDecimalRecordsEndingInCrLf) {
-  EXPECT_EQ(FormatBaselineRecords(Sizes{{734, -1, -1, 0}}), "734\r\n-1\r\n-1\r\n0\r\n");
-  EXPECT_EQ(FormatBaselineRecords(Sizes{{-2147483647 - 1, 2147483647, 10, 100}}),
+  EXPECT_EQ(FormatBaselineRecords(SizeColumn{{734, -1, -1, 0}}), "734\r\n-1\r\n-1\r\n0\r\n");
+  EXPECT_EQ(FormatBaselineRecords(SizeColumn{{-2147483647 - 1, 2147483647, 10, 100}}),
             "-2147483648\r\n2147483647\r\n10\r\n100\r\n");
 }
 
-struct ReadCase {
-  std::string name;
+struct ReadCase : NamedCase {
   std::string head;
-  std::optional<Sizes> expected;
+  std::optional<SizeColumn> expected;
 };
-
-void PrintTo(const ReadCase& testCase, std::ostream* out) { *out << testCase.name; }
 
 class ParseBaselineRecordsTest : public ::testing::TestWithParam<ReadCase> {};
 
@@ -32,7 +29,7 @@ TEST_P(ParseBaselineRecordsTest, ReadsFourRecordsOrNothing) {
   EXPECT_EQ(ParseBaselineRecords(GetParam().head), GetParam().expected);
 }
 
-const Sizes Typical{{734, -1, -1, 0}};
+const SizeColumn Typical{{734, -1, -1, 0}};
 // Three records and a fourth that runs to the end of a full read: it may go on in the file.
 const std::string CutShort = "1\r\n2\r\n3\r\n" + std::string(BaselineReadLimit - 9, '4');
 
@@ -45,7 +42,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"FifthIgnored", "734\r\n-1\r\n-1\r\n0\r\n99\r\n", Typical},
         ReadCase{"AnythingAfterFourthIgnored", "734\r\n-1\r\n-1\r\n0\r\n\x01 junk", Typical},
         ReadCase{"Extremes", "-2147483648\r\n2147483647\r\n0\r\n-0\r\n",
-                 Sizes{{-2147483647 - 1, 2147483647, 0, 0}}},
+                 SizeColumn{{-2147483647 - 1, 2147483647, 0, 0}}},
         ReadCase{"Empty", "", std::nullopt}, ReadCase{"TwoRecords", "734\r\n-1\r\n", std::nullopt},
         ReadCase{"EmptyLine", "734\r\n\r\n-1\r\n0\r\n", std::nullopt},
         ReadCase{"PlusSign", "+734\r\n-1\r\n-1\r\n0\r\n", std::nullopt},
@@ -58,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"AboveRange", "2147483648\r\n-1\r\n-1\r\n0\r\n", std::nullopt},
         ReadCase{"BelowRange", "-2147483649\r\n-1\r\n-1\r\n0\r\n", std::nullopt},
         ReadCase{"LastCutShortByTheReadLimit", CutShort, std::nullopt}),
-    [](const auto& info) { return info.param.name; });
+    ::testing::PrintToStringParamName());
 
 }  // namespace
 }  // namespace quenwick

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "check/watch_table.h"
+#include "named_case.h"
 #include "platform/platform.h"
 #include "platform_double.h"
 
@@ -16,21 +17,18 @@ const std::string WarningAboutEtcHosts =
     "ShowMessage(52) Plik: C:\\WINDOWS\\system32\\drivers\\etc\\hosts zmienił zawartość. Czy "
     "chcesz obejrzeć ten plik w notatniku ?";
 
-struct SizesCase {
-  std::string name;
+struct SizesCase : NamedCase {
   std::int32_t current;
   std::int32_t saved;
   bool warned;
 };
 
-void PrintTo(const SizesCase& testCase, std::ostream* out) { *out << testCase.name; }
-
 class ChangeReportTest : public CheckTest, public ::testing::WithParamInterface<SizesCase> {};
 
 TEST_P(ChangeReportTest, WarnsOnlyAboutADifferenceFromARecordedSize) {
   BuildWatchList();
-  WatchTable.CurrentSizes = WatchColumn<std::int32_t>{{-1, -1, GetParam().current, -1}};
-  WatchTable.SavedSizes = WatchColumn<std::int32_t>{{-1, -1, GetParam().saved, -1}};
+  WatchTable.CurrentSizes = SizeColumn{{-1, -1, GetParam().current, -1}};
+  WatchTable.SavedSizes = SizeColumn{{-1, -1, GetParam().saved, -1}};
   ReportChanges();
   const std::vector<std::string> warning{WarningAboutEtcHosts};
   EXPECT_EQ(Platform.Calls, GetParam().warned ? warning : std::vector<std::string>{});
@@ -43,12 +41,12 @@ INSTANTIATE_TEST_SUITE_P(Sizes, ChangeReportTest,
                                            SizesCase{"Unchanged", 734, 734, false},
                                            SizesCase{"StillAbsent", -1, -1, false},
                                            SizesCase{"Appeared", 760, -1, false}),
-                         [](const auto& info) { return info.param.name; });
+                         ::testing::PrintToStringParamName());
 
 TEST_F(CheckTest, EachChangeIsAskedAboutInTurnAndYesOpensNotepad) {
   BuildWatchList();
-  WatchTable.CurrentSizes = WatchColumn<std::int32_t>{{10, 0, 760, 0}};
-  WatchTable.SavedSizes = WatchColumn<std::int32_t>{{11, 0, 734, 0}};
+  WatchTable.CurrentSizes = SizeColumn{{10, 0, 760, 0}};
+  WatchTable.SavedSizes = SizeColumn{{11, 0, 734, 0}};
   Platform.Answers = {AnswerYes, AnswerNo};
   ReportChanges();
   EXPECT_EQ(Platform.Calls, (std::vector<std::string>{

@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include "named_case.h"
 #include "platform/platform.h"
 
 namespace quenwick {
@@ -61,13 +62,10 @@ TEST_F(PosixPlatformTest, WindowsDirectoryIsOnDriveCOfThePrefix) {
   EXPECT_EQ(GetWindowsDirectoryA(buffer, sizeof buffer), 0u) << "a prefix without drive C: fails";
 }
 
-struct MappingCase {
-  std::string name;
+struct MappingCase : NamedCase {
   std::string windowsPath;  // "<root>" at the start stands for the test's temporary folder
   std::string hostPath;     // relative to that folder
 };
-
-void PrintTo(const MappingCase& testCase, std::ostream* out) { *out << testCase.name; }
 
 class PathMappingTest : public PosixPlatformTest,
                         public ::testing::WithParamInterface<MappingCase> {};
@@ -87,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   "prefix/drive_c/windows/hosts"},
                       MappingCase{"OtherDrive", "D:\\data.dat", "prefix/dosdevices/d:/data.dat"},
                       MappingCase{"HostPathWithBackslash", "<root>/app\\data.dat", "app/data.dat"}),
-    [](const auto& info) { return info.param.name; });
+    ::testing::PrintToStringParamName());
 
 TEST_F(PosixPlatformTest, OnlyRegularFilesHaveALength) {
   WriteAll(root / "empty", "");
@@ -119,14 +117,11 @@ TEST(PosixPlatform, ProgramDirectoryHoldsTheRunningProgram) {
   EXPECT_TRUE(fs::is_regular_file(ProgramDirectory() + "/platform_tests"));
 }
 
-struct AnswerCase {
-  std::string name;
+struct AnswerCase : NamedCase {
   unsigned style;
   std::string input;
   int answer;
 };
-
-void PrintTo(const AnswerCase& testCase, std::ostream* out) { *out << testCase.name; }
 
 class ShowMessageTest : public ::testing::TestWithParam<AnswerCase> {};
 
@@ -155,7 +150,7 @@ INSTANTIATE_TEST_SUITE_P(Answers, ShowMessageTest,
                                            AnswerCase{"EndOfInputIsNo", Question, "", AnswerNo},
                                            AnswerCase{"NoticeLine", Notice, "n\n", AnswerOk},
                                            AnswerCase{"NoticeEndOfInput", Notice, "", AnswerOk}),
-                         [](const auto& info) { return info.param.name; });
+                         ::testing::PrintToStringParamName());
 
 TEST_F(PosixPlatformTest, ViewerStartsDetachedWithThePathAsOneArgument) {
   // A viewer on a PATH of the test's own that records its command line, where its standard input

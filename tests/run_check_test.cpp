@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "check/watch_table.h"
+#include "named_case.h"
 #include "platform/platform.h"
 #include "platform_double.h"
 
@@ -31,13 +32,10 @@ class RunCheckTest : public CheckTest {
   }
 };
 
-struct PassCase {
-  std::string name;
+struct PassCase : NamedCase {
   std::optional<std::string> baseline;  // data.dat before the pass, if there is one
   std::string box;                      // how the one box of the pass begins; empty: no box
 };
-
-void PrintTo(const PassCase& testCase, std::ostream* out) { *out << testCase.name; }
 
 class CompletedPassTest : public RunCheckTest, public ::testing::WithParamInterface<PassCase> {};
 
@@ -57,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
                       PassCase{"Unchanged", "21\r\n-1\r\n-1\r\n-1\r\n", ""},
                       PassCase{"Grown", "20\r\n-1\r\n-1\r\n-1\r\n",
                                "ShowMessage(52) Plik: C:\\WINDOWS\\hosts zmienił"}),
-    [](const auto& info) { return info.param.name; });
+    ::testing::PrintToStringParamName());
 
 TEST_F(RunCheckTest, ViewerThatCannotStartEndsTheRunBeforeTheSave) {
   Platform.Files[Hosts] = "127.0.0.1 localhost\r\n";

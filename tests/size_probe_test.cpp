@@ -5,6 +5,7 @@
 #include <string>
 
 #include "check/watch_table.h"
+#include "named_case.h"
 #include "platform_double.h"
 
 namespace quenwick {
@@ -13,13 +14,10 @@ namespace {
 constexpr std::int32_t Largest = 2147483647;
 constexpr char Hosts[] = "C:\\WINDOWS\\system32\\drivers\\etc\\hosts";
 
-struct LengthCase {
-  std::string name;
+struct LengthCase : NamedCase {
   std::uint64_t length;
   std::int32_t expected;
 };
-
-void PrintTo(const LengthCase& testCase, std::ostream* out) { *out << testCase.name; }
 
 class ProbeFileSizeTest : public CheckTest, public ::testing::WithParamInterface<LengthCase> {};
 
@@ -33,7 +31,7 @@ INSTANTIATE_TEST_SUITE_P(Lengths, ProbeFileSizeTest,
                                            LengthCase{"LargestThatFits", Largest, Largest},
                                            LengthCase{"TwoGiB", 2147483648u, Largest},
                                            LengthCase{"FourGiBAndOne", 4294967297u, Largest}),
-                         [](const auto& info) { return info.param.name; });
+                         ::testing::PrintToStringParamName());
 
 TEST_F(CheckTest, MissingFileMeasuresUnknown) { EXPECT_EQ(ProbeFileSize(Hosts), SizeUnknown); }
 
@@ -41,7 +39,7 @@ TEST_F(CheckTest, OnlyEtcHostsExistingMeasuresUnknownElsewhere) {
   Platform.Files[Hosts] = std::string(734, 'h');
   BuildWatchList();
   MeasureAll();
-  EXPECT_EQ(WatchTable.CurrentSizes, (WatchColumn<std::int32_t>{{-1, -1, 734, -1}}));
+  EXPECT_EQ(WatchTable.CurrentSizes, (SizeColumn{{-1, -1, 734, -1}}));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "named_case.h"
 #include "platform_double.h"
 
 namespace quenwick {
@@ -20,13 +21,10 @@ TEST_F(WatchTableTest, ColumnsAreIndexedOneToFour) {
   EXPECT_THROW(WatchTable.CurrentSizes[5], std::out_of_range);
 }
 
-struct DirectoryCase {
-  std::string name;
+struct DirectoryCase : NamedCase {
   std::string windowsDirectory;  // as GetWindowsDirectoryA gives it, in ANSI bytes
   std::string expected;
 };
-
-void PrintTo(const DirectoryCase& testCase, std::ostream* out) { *out << testCase.name; }
 
 class WindowsDirectoryTest : public CheckTest,
                              public ::testing::WithParamInterface<DirectoryCase> {};
@@ -45,7 +43,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DirectoryCase{"FailedCallGivesLoneBackslash", "", "\\"},
                       DirectoryCase{"LongerThanFirstBuffer", LongDirectory, LongDirectory + "\\"},
                       DirectoryCase{"AnsiBytesBecomeUtf8", "C:\\Okna\xB3", "C:\\Okna\xC2\xB3\\"}),
-    [](const auto& info) { return info.param.name; });
+    ::testing::PrintToStringParamName());
 
 TEST_F(WatchTableTest, WatchListAppendsTheFourNamesInOrder) {
   BuildWatchList();

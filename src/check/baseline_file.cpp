@@ -14,8 +14,7 @@ std::string BaselinePath() { return ProgramDirectory() + "\\data.dat"; }
 
 void LoadBaseline() {
   const std::optional<std::string> head = ReadFileHead(BaselinePath(), BaselineReadLimit);
-  const std::optional<WatchColumn<std::int32_t>> records =
-      head ? ParseBaselineRecords(*head) : std::nullopt;
+  const std::optional<SizeColumn> records = head ? ParseBaselineRecords(*head) : std::nullopt;
   if (records) {
     WatchTable.SavedSizes = *records;
     return;

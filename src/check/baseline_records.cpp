@@ -7,10 +7,10 @@
 
 namespace quenwick {
 
-std::optional<WatchColumn<std::int32_t>> ParseBaselineRecords(std::string_view head) {
+std::optional<SizeColumn> ParseBaselineRecords(std::string_view head) {
   // A head that fills the whole read may have been cut short, so its end is not the file's end.
   const bool wholeFile = head.size() < BaselineReadLimit;
-  WatchColumn<std::int32_t> sizes;
+  SizeColumn sizes;
   std::string_view rest = head;
   for (int index = FirstIndex; index <= LastIndex; ++index) {
     // from_chars takes no sign but a leading minus, no spaces, and nothing out of range.
@@ -28,7 +28,7 @@ std::optional<WatchColumn<std::int32_t>> ParseBaselineRecords(std::string_view h
   return sizes;  // whatever follows the fourth record is never looked at
 }
 
-std::string FormatBaselineRecords(const WatchColumn<std::int32_t>& sizes) {
+std::string FormatBaselineRecords(const SizeColumn& sizes) {
   std::string text;
   for (int index = FirstIndex; index <= LastIndex; ++index) {
     text += std::to_string(sizes[index]);

@@ -18,9 +18,9 @@ inline constexpr std::size_t BaselineReadLimit = 64;
 
 // The four sizes at the start of a baseline file, given its first BaselineReadLimit bytes (the
 // whole file when it is shorter), or nothing when they are not all there and well-formed.
-std::optional<WatchColumn<std::int32_t>> ParseBaselineRecords(std::string_view head);
+std::optional<SizeColumn> ParseBaselineRecords(std::string_view head);
 
 // The four sizes as the baseline file holds them.
-std::string FormatBaselineRecords(const WatchColumn<std::int32_t>& sizes);
+std::string FormatBaselineRecords(const SizeColumn& sizes);
 
 }  // namespace quenwick

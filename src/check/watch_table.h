@@ -28,10 +28,13 @@ struct WatchColumn {
   friend bool operator==(const WatchColumn&, const WatchColumn&) = default;
 };
 
+// A column of sizes in bytes, each one SizeUnknown or never negative.
+using SizeColumn = WatchColumn<std::int32_t>;
+
 struct WatchTableColumns {
   WatchColumn<std::string> FilePaths;
-  WatchColumn<std::int32_t> CurrentSizes;
-  WatchColumn<std::int32_t> SavedSizes;
+  SizeColumn CurrentSizes;
+  SizeColumn SavedSizes;
 };
 
 // The one table of the program, shared in place by every step of the run.

@@ -116,8 +116,9 @@ int SpawnDetached(char* const argv[]) {
   int error = 0;
   for (const int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
     const int mode = stream == STDIN_FILENO ? O_RDONLY : O_WRONLY;
-    if (error == 0)
+    if (error == 0) {
       error = posix_spawn_file_actions_addopen(&actions, stream, "/dev/null", mode, 0);
+    }
   }
   if (error == 0) error = posix_spawnattr_setsigdefault(&attributes, &defaults);
   if (error == 0) {
