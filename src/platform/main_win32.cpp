@@ -4,4 +4,11 @@
 
 #include "platform/platform.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { quenwick::ProgramEntry(); }
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // Users run downloaded programs from Downloads, where anyone can drop a DLL with a system name,
+  // and Windows would look for DLLs beside the program and in the current directory first. From
+  // here on every DLL, and every DLL that one needs, comes from the system folder. The call fails
+  // only for flags it does not know; a process that cannot be kept safe this way does not run.
+  if (!SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)) return 1;
+  quenwick::ProgramEntry();
+}

@@ -7,8 +7,19 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <utility>
 
 namespace quenwick {
+
+// A system call that failed, as the platform operations throw it. Call names the call and what it
+// worked on, as in "MoveFileExW(C:\app\data.dat)"; code() is the system's error, whose message()
+// is the system's own reason. what() gives both, as "call(subject): reason".
+struct SystemCallError : std::system_error {
+  SystemCallError(std::error_code error, std::string call)
+      : std::system_error(error, call), Call(std::move(call)) {}
+  std::string Call;
+};
 
 // Message-box styles and answers, with their Windows values (MB_*, ID*).
 inline constexpr unsigned ButtonsOk = 0x00;

@@ -6,10 +6,12 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
-#include <system_error>
 #include <vector>
 
+#include "platform/error_win32.h"
 #include "platform/platform.h"
+#include "platform/text_win32.h"
+#include "platform/user32_win32.h"
 
 namespace quenwick {
 
@@ -21,66 +23,6 @@ static_assert(ShowNormal == SW_SHOWNORMAL);
 namespace {
 
 constexpr wchar_t Caption[] = L"Quenwick";
-
-// Win32 error codes, described in the user's language and in UTF-8. The runtime's own
-// system_category() describes them in the ANSI code page.
-class Win32ErrorCategory final : public std::error_category {
- public:
-  const char* name() const noexcept override { return "win32"; }
-  std::string message(int code) const override;
-};
-
-const std::error_category& Win32Category() {
-  static const Win32ErrorCategory category;
-  return category;
-}
-
-// Names the failed call and what it was working on, with the Win32 error as the reason.
-[[noreturn]] void ThrowWin32Error(DWORD error, const char* call, const std::string& subject) {
-  throw std::system_error(static_cast<int>(error), Win32Category(),
-                          std::string(call) + "(" + subject + ")");
-}
-
-[[noreturn]] void ThrowLastError(const char* call, const std::string& subject) {
-  ThrowWin32Error(GetLastError(), call, subject);
-}
-
-std::wstring ToUtf16(std::string_view text, UINT codePage) {
-  if (text.empty()) return {};
-  const int textLength = static_cast<int>(text.size());
-  const int length =
-      MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), textLength, nullptr, 0);
-  if (length == 0) ThrowLastError("MultiByteToWideChar", "text");
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), textLength, wide.data(), length);
-  return wide;
-}
-
-std::wstring Widen(std::string_view utf8) { return ToUtf16(utf8, CP_UTF8); }
-
-std::string Narrow(std::wstring_view wide) {
-  if (wide.empty()) return {};
-  const int wideLength = static_cast<int>(wide.size());
-  const int length = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), wideLength,
-                                         nullptr, 0, nullptr, nullptr);
-  if (length == 0) ThrowLastError("WideCharToMultiByte", "text");
-  std::string utf8(static_cast<std::size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), wideLength, utf8.data(), length,
-                      nullptr, nullptr);
-  return utf8;
-}
-
-std::string Win32ErrorCategory::message(int code) const {
-  wchar_t* buffer = nullptr;
-  const DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  if (length == 0) return "error " + std::to_string(code);
-  std::wstring text(buffer, length);
-  LocalFree(buffer);
-  text.erase(text.find_last_not_of(L" \r\n") + 1);  // system texts end in a line break
-  return Narrow(text);
-}
 
 struct HandleCloser {
   void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
@@ -163,6 +105,14 @@ std::wstring FindProgram(const std::wstring& program) {
   ThrowWin32Error(ERROR_FILE_NOT_FOUND, "FindProgram", Narrow(program));
 }
 
+// Writes text to standard error if the process has one; a GUI program usually does not.
+void WriteToStandardError(std::string_view text) {
+  const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+  if (error == nullptr || error == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(error, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
 }  // namespace
 
 std::uint32_t GetWindowsDirectoryA(char* buffer, std::uint32_t size) {
@@ -192,7 +142,8 @@ std::string ProgramDirectory() {
 int ShowMessage(const std::string& text, unsigned style) {
   // The checker has no window of its own and runs at logon, so its boxes ask for the front
   // rather than wait unseen behind other windows.
-  const int answer = MessageBoxW(nullptr, Widen(text).c_str(), Caption, style | MB_SETFOREGROUND);
+  const int answer =
+      SystemMessageBoxW()(nullptr, Widen(text).c_str(), Caption, style | MB_SETFOREGROUND);
   if (answer == 0) ThrowLastError("MessageBoxW", text);
   return answer;
 }
@@ -254,8 +205,15 @@ void WriteFileAtomically(const std::string& path, std::string_view contents) {
 void EndProgram(int exitStatus) { std::exit(exitStatus); }
 
 void ReportFatalError(const std::string& message) {
-  // Nothing is left to tell the user with if this box fails; the exit status still says it.
-  MessageBoxW(nullptr, Widen(message).c_str(), Caption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+  try {
+    // Nothing is left to tell the user with if the box itself fails; the exit status still says it.
+    SystemMessageBoxW()(nullptr, Widen(message).c_str(), Caption,
+                        MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+  } catch (const std::exception& failure) {
+    // Without user32 there is no box: standard error, where a caller may be reading, is what is
+    // left.
+    WriteToStandardError("Quenwick: " + message + "\nQuenwick: " + failure.what() + "\n");
+  }
   std::exit(1);
 }
 

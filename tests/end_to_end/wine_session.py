@@ -49,8 +49,9 @@ class WineSession:
         program = Path(program)
         if program.is_relative_to(self.drive_c):
             program = "C:\\" + str(program.relative_to(self.drive_c)).replace("/", "\\")
-        options = {"stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL, **options}
-        return subprocess.Popen([WINE, str(program), *arguments], env=self.env, **options)
+        options = {"stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL, "env": self.env,
+                   **options}
+        return subprocess.Popen([WINE, str(program), *arguments], **options)
 
     def box(self, answer=0):
         """The next box of quenwick.exe as a dict, after pressing the button answer unless it is

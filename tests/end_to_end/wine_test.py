@@ -12,6 +12,7 @@ from wine_session import WineSession
 
 QUENWICK_EXE = Path(os.environ["QUENWICK_EXE"])
 FILE_HOLDER = Path(os.environ["FILE_HOLDER"])
+PLANTED_DLL = Path(os.environ["PLANTED_DLL"])
 NOTICE = "Program został po raz pierwszy uruchomiony, albo ktoś skasował kilka plików :-)"
 ETC_HOSTS = "C:\\windows\\system32\\drivers\\etc\\hosts"
 OK, YES, NO = 1, 6, 7
@@ -103,6 +104,18 @@ class WineEndToEndTest(unittest.TestCase):
         self.assertEqual(self.data_dat(), old)
         self.assertEqual(sorted(path.name for path in self.app.iterdir()),
                          ["data.dat", "quenwick.exe"])
+
+    def test_dll_planted_beside_the_program_is_never_loaded(self):
+        # uxtheme.dll is loaded when the first box is drawn. Wine takes its own builtin DLLs before
+        # any file of the same name; the override makes it take a native one first, as Windows
+        # always does.
+        shutil.copy(PLANTED_DLL, self.app / "uxtheme.dll")
+        overrides = session.env["WINEDLLOVERRIDES"] + ";uxtheme=n,b"
+        quenwick = session.start(self.app / "quenwick.exe",
+                                 env={**session.env, "WINEDLLOVERRIDES": overrides})
+        self.assertEqual(session.box(OK)["text"], NOTICE)
+        self.assertEqual(quenwick.wait(30), 0)
+        self.assertFalse((self.app / "uxtheme.dll.loaded").exists())
 
     @staticmethod
     def wait_for_process(command_line):
