@@ -3,6 +3,7 @@
 #include "platform_double.h"
 
 #include <algorithm>
+#include <stdexcept>
 #include <system_error>
 
 #include "platform/platform.h"
@@ -37,6 +38,7 @@ std::string ProgramDirectory() { return Platform.ProgramDirectoryPath; }
 
 int ShowMessage(const std::string& text, unsigned style) {
   Platform.Calls.push_back("ShowMessage(" + std::to_string(style) + ") " + text);
+  if (Platform.BoxFails) throw std::runtime_error("box refused");
   if (Platform.Answers.empty()) return (style & ButtonsMask) == ButtonsYesNo ? AnswerNo : AnswerOk;
   const int answer = Platform.Answers.front();
   Platform.Answers.pop_front();
@@ -77,5 +79,11 @@ void WriteFileAtomically(const std::string& path, std::string_view contents) {
 }
 
 void EndProgram(int exitStatus) { throw ProgramEnded{exitStatus}; }
+
+void ReportFatalError(const std::string& sentence, const std::exception& cause) {
+  Platform.Calls.push_back("ReportFatalError(" + sentence + ")");
+  Platform.FatalCause = cause.what();
+  throw ProgramEnded{1};
+}
 
 }  // namespace quenwick

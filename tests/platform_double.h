@@ -16,7 +16,8 @@
 
 namespace quenwick {
 
-// Thrown by EndProgram, so that a test sees the end of the run and its exit status.
+// Thrown by EndProgram and ReportFatalError, so that a test sees the end of the run and its exit
+// status.
 struct ProgramEnded {
   int ExitStatus;
 };
@@ -31,12 +32,15 @@ struct PlatformDouble {
   std::map<std::string, std::uint64_t> LargeFileLengths;
   // Given to the boxes in turn; when none is left, an OK box gets OK and a question No.
   std::deque<int> Answers;
+  bool BoxFails = false;
   bool LaunchFails = false;
   bool WriteFails = false;
 
-  // Every box, launch and write in order, as "ShowMessage(64) text", "LaunchProgram(1) line" and
-  // "WriteFileAtomically(path)".
+  // Every box, launch, write and fatal error report in order, as "ShowMessage(64) text",
+  // "LaunchProgram(1) line", "WriteFileAtomically(path)" and "ReportFatalError(sentence)".
   std::vector<std::string> Calls;
+  // what() of the error that the fatal error report was given.
+  std::string FatalCause;
 };
 
 extern PlatformDouble Platform;

@@ -3,7 +3,6 @@
 
 #include <optional>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "check/watch_table.h"
@@ -56,20 +55,6 @@ INSTANTIATE_TEST_SUITE_P(
                       PassCase{"Grown", "20\r\n-1\r\n-1\r\n-1\r\n",
                                "ShowMessage(52) Plik: C:\\WINDOWS\\hosts zmienił"}),
     ::testing::PrintToStringParamName());
-
-TEST_F(RunCheckTest, ViewerThatCannotStartEndsTheRunBeforeTheSave) {
-  Platform.Files[Hosts] = "127.0.0.1 localhost\r\n";
-  Platform.Files[DataDat] = "20\r\n-1\r\n-1\r\n-1\r\n";
-  Platform.Answers = {AnswerYes};
-  Platform.LaunchFails = true;
-  EXPECT_THROW(RunCheck(), std::system_error);
-  EXPECT_EQ(Platform.Files[DataDat], "20\r\n-1\r\n-1\r\n-1\r\n");
-}
-
-TEST_F(RunCheckTest, FailedSaveIsNotTrapped) {
-  Platform.WriteFails = true;
-  EXPECT_THROW(RunCheck(), std::system_error);
-}
 
 }  // namespace
 }  // namespace quenwick

@@ -2,9 +2,11 @@
 // in one step, so a crash or a failing disk never leaves half a file for the next run.
 #include "check/baseline_file.h"
 
+#include <exception>
 #include <optional>
 
 #include "check/baseline_records.h"
+#include "check/step_failure.h"
 #include "check/watch_table.h"
 #include "platform/platform.h"
 
@@ -27,7 +29,12 @@ void LoadBaseline() {
 }
 
 void SaveBaseline() {
-  WriteFileAtomically(BaselinePath(), FormatBaselineRecords(WatchTable.CurrentSizes));
+  const std::string path = BaselinePath();
+  try {
+    WriteFileAtomically(path, FormatBaselineRecords(WatchTable.CurrentSizes));
+  } catch (const std::exception&) {
+    std::throw_with_nested(StepFailure("Nie udało się zapisać pliku " + path + "."));
+  }
 }
 
 }  // namespace quenwick

@@ -18,7 +18,8 @@ std::string BaselinePath();
 // damaged, shows the FirstRunNotice once and sets every entry to SizeUnknown.
 void LoadBaseline();
 
-// Replaces the baseline file with CurrentSizes. Throws on failure, leaving the old file whole.
+// Replaces the baseline file with CurrentSizes. Throws a StepFailure on failure, leaving the old
+// file whole.
 void SaveBaseline();
 
 }  // namespace quenwick

@@ -10,7 +10,8 @@ namespace quenwick {
 std::string ChangeWarning(const std::string& path);
 
 // Warns about every entry whose current size differs from a recorded size, in index order, and
-// starts the viewer for each one the user answers Yes to, without waiting for it.
+// starts the viewer for each one the user answers Yes to, without waiting for it. Throws a
+// StepFailure when the viewer cannot be started.
 void ReportChanges();
 
 }  // namespace quenwick

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -67,8 +68,9 @@ void WriteFileAtomically(const std::string& path, std::string_view contents);
 // Ends the program with exitStatus.
 [[noreturn]] void EndProgram(int exitStatus);
 
-// Shows the user what failed and why, then ends the program with status 1.
-[[noreturn]] void ReportFatalError(const std::string& message);
+// Shows the user what Quenwick could not do (sentence), then the system's reason and the technical
+// detail of cause (the call, its subject and the error number), and ends the program with status 1.
+[[noreturn]] void ReportFatalError(const std::string& sentence, const std::exception& cause);
 
 // The program's own entry, which each platform's native entry point calls. Defined by the check
 // run.

@@ -246,9 +246,10 @@ void WriteFileAtomically(const std::string& path, std::string_view contents) {
 
 void EndProgram(int exitStatus) { std::exit(exitStatus); }
 
-void ReportFatalError(const std::string& message) {
+void ReportFatalError(const std::string& sentence, const std::exception& cause) {
   std::cout.flush();
-  std::cerr << "Quenwick: " << message << std::endl;
+  // The sentence for the user first, then the technical line: the call, its subject and the reason.
+  std::cerr << "Quenwick: " << sentence << "\nQuenwick: " << cause.what() << std::endl;
   std::exit(1);
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/error_win32.h"
+#include "platform/lock_wait_win32.h"
 #include "platform/platform.h"
 #include "platform/text_win32.h"
 #include "platform/user32_win32.h"
@@ -37,12 +38,34 @@ UniqueHandle AdoptFileHandle(HANDLE file) {
 // Opens a file on disk for reading, or gives null. Every sharing mode is allowed, so that only a
 // file that another process really locks against reading fails to open. A directory does not
 // open without FILE_FLAG_BACKUP_SEMANTICS, and devices and pipes are turned away by their type.
+// A file that another program holds for a moment is waited for, so that a scanner's look at it is
+// not taken for a missing file.
 UniqueHandle OpenDiskFileForReading(const std::string& path) {
-  UniqueHandle file = AdoptFileHandle(CreateFileW(
-      Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  const std::wstring widePath = Widen(path);
+  UniqueHandle file;
+  for (unsigned attempt = 0;; ++attempt) {
+    file = AdoptFileHandle(CreateFileW(widePath.c_str(), GENERIC_READ,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (file || !IsHeldOpen(GetLastError()) || !PauseBeforeRetry(attempt)) break;
+  }
   if (file && GetFileType(file.get()) != FILE_TYPE_DISK) file.reset();
   return file;
+}
+
+// Replaces target with source, waiting for a target that another program holds for a moment.
+void MoveOverWaitingForHolders(const std::wstring& source, const std::wstring& target,
+                               const std::string& path) {
+  for (unsigned attempt = 0;; ++attempt) {
+    if (MoveFileExW(source.c_str(), target.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return;
+    }
+    const DWORD error = GetLastError();
+    if (!IsHeldAgainstReplacing(error) || !PauseBeforeRetry(attempt)) {
+      ThrowWin32Error(error, "MoveFileExW", path);
+    }
+  }
 }
 
 // Writes contents to a new file at path and flushes it to disk.
@@ -103,6 +126,16 @@ std::wstring FindProgram(const std::wstring& program) {
     }
   }
   ThrowWin32Error(ERROR_FILE_NOT_FOUND, "FindProgram", Narrow(program));
+}
+
+// The fatal error report: the sentence, the system's reason in the user's language, and on a last
+// line of its own what a developer needs, the call, its subject and the error number.
+std::string FatalErrorText(const std::string& sentence, const std::exception& cause) {
+  const auto* failure = dynamic_cast<const SystemCallError*>(&cause);
+  if (failure == nullptr) return sentence + "\n\n" + cause.what();
+  const std::error_code error = failure->code();
+  return sentence + "\n\n" + error.message() + "\n\n" + failure->Call + ", " +
+         error.category().name() + " error " + std::to_string(error.value());
 }
 
 // Writes text to standard error if the process has one; a GUI program usually does not.
@@ -191,10 +224,7 @@ void WriteFileAtomically(const std::string& path, std::string_view contents) {
   const std::wstring temporary = target + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
   try {
     WriteNewFile(temporary, contents);
-    if (!MoveFileExW(temporary.c_str(), target.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      ThrowLastError("MoveFileExW", path);
-    }
+    MoveOverWaitingForHolders(temporary, target, path);
   } catch (...) {
     // The old file stays as it was; only the unfinished temporary file goes.
     DeleteFileW(temporary.c_str());
@@ -204,15 +234,16 @@ void WriteFileAtomically(const std::string& path, std::string_view contents) {
 
 void EndProgram(int exitStatus) { std::exit(exitStatus); }
 
-void ReportFatalError(const std::string& message) {
+void ReportFatalError(const std::string& sentence, const std::exception& cause) {
+  const std::string text = FatalErrorText(sentence, cause);
   try {
     // Nothing is left to tell the user with if the box itself fails; the exit status still says it.
-    SystemMessageBoxW()(nullptr, Widen(message).c_str(), Caption,
+    SystemMessageBoxW()(nullptr, Widen(text).c_str(), Caption,
                         MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
   } catch (const std::exception& failure) {
     // Without user32 there is no box: standard error, where a caller may be reading, is what is
     // left.
-    WriteToStandardError("Quenwick: " + message + "\nQuenwick: " + failure.what() + "\n");
+    WriteToStandardError(text + "\n\n" + failure.what() + "\n");
   }
   std::exit(1);
 }

@@ -102,7 +102,8 @@ class PosixEndToEndTest(unittest.TestCase):
         run = self.run_quenwick(user=user if os.geteuid() == 0 else ())
         self.assertEqual(run.returncode, 1)
         self.assertRegex(run.stderr.decode(),
-                         r"^Quenwick: open\(.*/app/data\.dat\.\d+\.tmp\): Permission denied\n$")
+                         r"^Quenwick: Nie udało się zapisać pliku /.*/app\\data\.dat\.\n"
+                         r"Quenwick: open\(.*/app/data\.dat\.\d+\.tmp\): Permission denied\n$")
         self.assertEqual(self.data_dat(), old)
         self.assertEqual(sorted(p.name for p in self.app.iterdir()), ["data.dat", "quenwick"])
 
@@ -136,8 +137,10 @@ class PosixEndToEndTest(unittest.TestCase):
         (self.app / "data.dat").write_bytes(b"11\r\n-1\r\n-1\r\n-1\r\n")
         run = self.run_quenwick("\n")
         self.assertEqual(run.returncode, 1)
-        self.assertEqual(run.stderr, b"Quenwick: posix_spawnp(wine notepad.exe C:\\windows\\hosts): "
-                                     b"No such file or directory\n")
+        self.assertEqual(run.stderr.decode(),
+                         "Quenwick: Nie udało się uruchomić programu notepad.exe.\n"
+                         "Quenwick: posix_spawnp(wine notepad.exe C:\\windows\\hosts): "
+                         "No such file or directory\n")
         self.assertEqual(self.data_dat(), b"11\r\n-1\r\n-1\r\n-1\r\n")
 
     def test_appeared_file_and_same_size_edit_are_not_reported(self):

@@ -45,9 +45,12 @@ class WineEndToEndTest(unittest.TestCase):
     def start_quenwick(self):
         return session.start(self.app / "quenwick.exe")
 
-    def hold(self, path):
-        """Keeps the file at path open with no sharing until the test ends."""
-        holder = session.start(FILE_HOLDER, path, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+    def hold(self, path, sharing="none", milliseconds=None):
+        """Keeps the file at path open, sharing nothing or only reading ("read"), for milliseconds
+        from now or until the test ends."""
+        arguments = [path, sharing, *([str(milliseconds)] if milliseconds else [])]
+        holder = session.start(FILE_HOLDER, *arguments, stdin=subprocess.PIPE,
+                               stdout=subprocess.PIPE)
         self.assertEqual(holder.stdout.readline(), b"held\n")  # one line, not to the end
         holder.stdout.close()
         self.addCleanup(holder.wait, 30)
@@ -99,11 +102,33 @@ class WineEndToEndTest(unittest.TestCase):
         self.assertEqual(session.box(OK)["text"], NOTICE, "a locked baseline cannot be read")
         error = session.box(OK)
         self.assertEqual(error["caption"], "Quenwick")
-        self.assertRegex(error["text"], r"^MoveFileExW\(C:\\.*\\data\.dat\): .+")
+        self.assertRegex(error["text"], r"^Nie udało się zapisać pliku C:\\.*\\data\.dat\.\n\n.+\n\n"
+                                        r"MoveFileExW\(C:\\.*\\data\.dat\), win32 error \d+$")
         self.assertEqual(quenwick.wait(30), 1)
         self.assertEqual(self.data_dat(), old)
         self.assertEqual(sorted(path.name for path in self.app.iterdir()),
                          ["data.dat", "quenwick.exe"])
+
+    def test_brief_hold_by_another_program_is_waited_out(self):
+        # A scanner's look at a file: held from before the checker starts, for longer than Wine
+        # takes to start it, and let go well within the checker's second of waiting.
+        data_dat = f"C:\\{self.app.name}\\data.dat"
+        for name, path, sharing in [("watched file", ETC_HOSTS, "none"),
+                                    ("data.dat", data_dat, "none"),
+                                    ("data.dat against replacing", data_dat, "read")]:
+            with self.subTest(name):
+                (self.app / "data.dat").write_bytes(self.sizes)
+                self.hold(path, sharing, 300)
+                self.assertEqual(self.finish_without_a_box(self.start_quenwick()), 0)
+                self.assertEqual(self.data_dat(), self.sizes)
+
+    def finish_without_a_box(self, quenwick):
+        """The exit status of a run that must show no box; a box that it shows fails the test."""
+        try:
+            return quenwick.wait(15)
+        except subprocess.TimeoutExpired:
+            self.addCleanup(session.wineserver, "-k")
+            self.fail(f"a box: {session.box()}")
 
     def test_dll_planted_beside_the_program_is_never_loaded(self):
         # uxtheme.dll is loaded when the first box is drawn. Wine takes its own builtin DLLs before

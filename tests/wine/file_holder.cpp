@@ -1,18 +1,27 @@
-// Test helper that plays another program locking a file: opens it with no sharing at all, says
-// "held" on standard output, and keeps it open until its standard input ends.
-// Usage: file_holder.exe <path>. Exits 1 when the file cannot be opened.
+// Test helper that plays another program holding a file open: opens it with no sharing at all (or
+// sharing reading only, with "read"), says "held" on standard output, and keeps it open for the
+// given milliseconds, or until its standard input ends.
+// Usage: file_holder.exe <path> [none|read] [milliseconds]. Exits 1 when the file cannot be opened.
 #include <windows.h>
 
+#include <cwchar>
+
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 2) return 2;
-  const HANDLE file = CreateFileW(argv[1], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (argc < 2 || argc > 4) return 2;
+  const bool shareRead = argc > 2 && std::wcscmp(argv[2], L"read") == 0;
+  const HANDLE file =
+      CreateFileW(argv[1], GENERIC_READ | GENERIC_WRITE, shareRead ? FILE_SHARE_READ : 0, nullptr,
+                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 1;
   DWORD count = 0;
   WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), "held\n", 5, &count, nullptr);
-  char buffer[64];
-  while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &count, nullptr) &&
-         count > 0) {
+  if (argc > 3) {
+    Sleep(static_cast<DWORD>(std::wcstoul(argv[3], nullptr, 10)));
+  } else {
+    char buffer[64];
+    while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &count, nullptr) &&
+           count > 0) {
+    }
   }
   CloseHandle(file);
   return 0;

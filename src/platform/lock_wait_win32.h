@@ -1,0 +1,26 @@
+// Waiting out another program's brief hold on a file: antivirus scanners (which often open a file
+// that was just written), backup and sync tools, and editors while they save.
+#pragma once
+
+#include <windows.h>
+
+namespace quenwick {
+
+// Whether an open failed because another program holds the file: ERROR_SHARING_VIOLATION when it
+// has the file open without sharing it, ERROR_LOCK_VIOLATION when it has locked it. Only these are
+// momentary: a missing file, a folder or refused access stays as it is, and fails at once.
+bool IsHeldOpen(DWORD error);
+
+// Whether replacing a file failed because another program holds it: besides the two errors of an
+// open, ERROR_ACCESS_DENIED, which is what MoveFileExW gives for a target that is open without
+// delete sharing.
+bool IsHeldAgainstReplacing(DWORD error);
+
+// Pauses after the failed try numbered attempt (0 for the first) on a held file and gives true, or
+// gives false at once when the file has been waited for long enough. The pauses grow from 10 ms,
+// doubling, and stop after one second in all: scanners and sync tools let go within tens of
+// milliseconds, and a checker that runs at logon must not keep the user waiting on a file that
+// stays locked. npm's graceful-fs and Git for Windows wait out renames and deletes the same way.
+bool PauseBeforeRetry(unsigned attempt);
+
+}  // namespace quenwick
