@@ -1,0 +1,51 @@
+# Makes the release from the built quenwick.exe, in a folder of its own: the setup program, the
+# portable zip and their SHA256SUMS. Run by the build with cmake -P, given EXE, PACKAGING (this
+# folder), STAGE, DIST, VERSION, PUBLISHER, MAKENSIS, PYTHON, EPOCH and, to sign, SIGNING_PFX.
+cmake_minimum_required(VERSION 3.25)
+
+set(base "Quenwick-${VERSION}")
+set(setup "${base}-setup.exe")
+set(zip "${base}-win64.zip")
+# Every time written into the release is the commit's: the zip's file times, the signing time.
+# The setup program holds none.
+set(ENV{SOURCE_DATE_EPOCH} "${EPOCH}")
+
+# The folder holds exactly what this run makes, whatever an earlier run left there.
+file(REMOVE_RECURSE "${STAGE}" "${DIST}")
+file(MAKE_DIRECTORY "${STAGE}" "${DIST}")
+
+function(sign file)
+  if(SIGNING_PFX)
+    execute_process(COMMAND "${PACKAGING}/sign" "${file}" COMMAND_ERROR_IS_FATAL ANY)
+  endif()
+endfunction()
+
+if(NOT SIGNING_PFX)
+  message(STATUS "${base}: unsigned, as QUENWICK_SIGNING_PFX is not set")
+endif()
+
+file(COPY "${EXE}" DESTINATION "${STAGE}")
+sign("${STAGE}/quenwick.exe")
+set(PROJECT_VERSION "${VERSION}")
+configure_file("${PACKAGING}/README.txt.in" "${STAGE}/README.txt" @ONLY NEWLINE_STYLE CRLF)
+execute_process(
+  COMMAND "${PYTHON}" "${PACKAGING}/make_zip.py" "${DIST}/${zip}" "${EPOCH}"
+    "${STAGE}/quenwick.exe" "${STAGE}/README.txt"
+  COMMAND_ERROR_IS_FATAL ANY)
+
+set(defines "-DVERSION=${VERSION}" "-DPUBLISHER=${PUBLISHER}" "-DEXE=${STAGE}/quenwick.exe"
+  "-DOUTFILE=${DIST}/${setup}")
+if(SIGNING_PFX)
+  list(APPEND defines "-DSIGN=\"${PACKAGING}/sign\"")
+endif()
+execute_process(
+  COMMAND "${MAKENSIS}" -V2 -WX -INPUTCHARSET UTF8 ${defines} "${PACKAGING}/quenwick.nsi"
+  COMMAND_ERROR_IS_FATAL ANY)
+sign("${DIST}/${setup}")
+
+set(sums "")
+foreach(file IN ITEMS "${setup}" "${zip}")
+  file(SHA256 "${DIST}/${file}" hash)
+  string(APPEND sums "${hash}  ${file}\n")
+endforeach()
+file(WRITE "${DIST}/SHA256SUMS" "${sums}")
