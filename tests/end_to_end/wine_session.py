@@ -53,11 +53,11 @@ class WineSession:
                    **options}
         return subprocess.Popen([WINE, str(program), *arguments], **options)
 
-    def box(self, answer=0):
-        """The next box of quenwick.exe as a dict, after pressing the button answer unless it is
-        0; None when no box appears."""
+    def box(self, answer=0, caption="Quenwick"):
+        """The next box of quenwick.exe (or the dialog with that caption) as a dict, after pressing
+        the button answer unless it is 0; None when no box appears."""
         with tempfile.TemporaryFile() as description:
-            subprocess.run([WINE, self.box_driver, str(answer)], env=self.env, timeout=120,
+            subprocess.run([WINE, self.box_driver, str(answer), caption], env=self.env, timeout=120,
                            stdout=description, stderr=subprocess.DEVNULL)
             description.seek(0)
             return json.loads(description.read())

@@ -1,7 +1,7 @@
 // Test helper that plays the user: finds the box of quenwick.exe, describes it on standard output
 // as one JSON line (caption, text, buttons, default button, screen rectangle), and presses a
-// button. Usage: box_driver.exe [button id to press, 1 OK, 6 Yes, 7 No]. Exits 1 when no box
-// appears.
+// button. Usage: box_driver.exe [button id to press, 1 OK, 6 Yes, 7 No, or 0 for none] [caption,
+// for a dialog of another program]. Exits 1 when no box appears.
 #include <windows.h>
 
 #include <cstdio>
@@ -44,9 +44,9 @@ std::wstring WindowText(HWND window) {
 }
 
 // The box once it is on screen, or null after 20 seconds without one.
-HWND WaitForBox() {
+HWND WaitForBox(const wchar_t* caption) {
   for (int tries = 0; tries < 400; ++tries) {
-    const HWND box = FindWindowW(L"#32770", L"Quenwick");
+    const HWND box = FindWindowW(L"#32770", caption);
     if (box != nullptr && IsWindowVisible(box)) return box;
     Sleep(50);
   }
@@ -77,7 +77,7 @@ std::string Describe(HWND box) {
 
 int wmain(int argc, wchar_t** argv) {
   const int answer = argc > 1 ? _wtoi(argv[1]) : 0;
-  const HWND box = WaitForBox();
+  const HWND box = WaitForBox(argc > 2 ? argv[2] : L"Quenwick");
   const std::string description = box != nullptr ? Describe(box) : "null\n";
   DWORD written = 0;
   WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), description.data(),
