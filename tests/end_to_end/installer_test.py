@@ -37,7 +37,8 @@ class InstallerTest(unittest.TestCase):
     def setUpClass(cls):
         home = session.drive_c / "users" / pwd.getpwuid(os.getuid()).pw_name
         cls.folder = home / "AppData/Local/Programs/Quenwick"
-        cls.shortcut = home / "AppData/Roaming/Microsoft/Windows/Start Menu/Programs/StartUp/Quenwick.lnk"
+        cls.shortcut = (home / "AppData/Roaming/Microsoft/Windows/Start Menu/Programs/StartUp"
+                        / "Quenwick.lnk")
 
     def tearDown(self):
         # Each test starts with nothing installed.
@@ -74,7 +75,8 @@ class InstallerTest(unittest.TestCase):
         self.assertTrue((self.folder / "quenwick.exe").is_file())
         self.assertTrue((self.folder / "uninstall.exe").is_file())
         self.assertTrue(self.shortcut.is_file())
-        exe, uninstaller = windows_path(self.folder / "quenwick.exe"), windows_path(self.folder / "uninstall.exe")
+        exe = windows_path(self.folder / "quenwick.exe")
+        uninstaller = windows_path(self.folder / "uninstall.exe")
         self.assertEqual(self.registry(), {
             "DisplayName": "Quenwick", "DisplayVersion": SETUP.name.split("-")[1],
             "Publisher": "The Quenwick developers", "DisplayIcon": exe,
@@ -105,7 +107,8 @@ class InstallerTest(unittest.TestCase):
         self.assertFalse(self.folder.exists())
 
     def test_uninstall_removes_what_it_installed_and_nothing_of_the_users(self):
-        for name, own_files in [("nothing of the user's", []), ("a file of the user's", ["notes.txt"])]:
+        for name, own_files in [("nothing of the user's", []),
+                                ("a file of the user's", ["notes.txt"])]:
             with self.subTest(name):
                 self.install()
                 for file in ["data.dat", "data.dat.4242.tmp", *own_files]:

@@ -18,14 +18,15 @@ HEADERS = subprocess.run([OBJDUMP, "-p", QUENWICK_EXE], capture_output=True, tex
 PROGRAM = QUENWICK_EXE.read_bytes()
 
 SCN_MEM_EXECUTE, SCN_MEM_WRITE = 0x20000000, 0x80000000
+PE_HEADER = struct.unpack_from("<I", PROGRAM, 0x3C)[0]
 
 
 def sections():
     """(name, characteristics) of each section, from the PE section table."""
-    pe = struct.unpack_from("<I", PROGRAM, 0x3C)[0]
-    count, optional_size = struct.unpack_from("<H12xH", PROGRAM, pe + 6)
-    table = pe + 24 + optional_size
-    return [(PROGRAM[at:at + 8].rstrip(b"\0").decode(), struct.unpack_from("<I", PROGRAM, at + 36)[0])
+    count, optional_size = struct.unpack_from("<H12xH", PROGRAM, PE_HEADER + 6)
+    table = PE_HEADER + 24 + optional_size
+    return [(PROGRAM[at:at + 8].rstrip(b"\0").decode(),
+             struct.unpack_from("<I", PROGRAM, at + 36)[0])
             for at in range(table, table + 40 * count, 40)]
 
 
@@ -73,8 +74,7 @@ class WindowsExecutableTest(unittest.TestCase):
         self.assertTrue(re.search(product, PROGRAM), "no product name in the version resource")
 
     def test_carries_no_link_time(self):
-        self.assertEqual(struct.unpack_from("<I", PROGRAM, struct.unpack_from("<I", PROGRAM, 0x3C)[0]
-                                            + 8)[0], 0)
+        self.assertEqual(struct.unpack_from("<I", PROGRAM, PE_HEADER + 8)[0], 0)
 
 
 if __name__ == "__main__":

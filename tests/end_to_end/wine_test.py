@@ -102,8 +102,9 @@ class WineEndToEndTest(unittest.TestCase):
         self.assertEqual(session.box(OK)["text"], NOTICE, "a locked baseline cannot be read")
         error = session.box(OK)
         self.assertEqual(error["caption"], "Quenwick")
-        self.assertRegex(error["text"], r"^Nie udało się zapisać pliku C:\\.*\\data\.dat\.\n\n.+\n\n"
-                                        r"MoveFileExW\(C:\\.*\\data\.dat\), win32 error \d+$")
+        self.assertRegex(error["text"],
+                         r"^Nie udało się zapisać pliku C:\\.*\\data\.dat\.\n\n.+\n\n"
+                         r"MoveFileExW\(C:\\.*\\data\.dat\), win32 error \d+$")
         self.assertEqual(quenwick.wait(30), 1)
         self.assertEqual(self.data_dat(), old)
         self.assertEqual(sorted(path.name for path in self.app.iterdir()),
