@@ -4,11 +4,12 @@ box_driver.exe, a fresh prefix for the whole run and a folder of its own for eac
 import os
 import shutil
 import subprocess
+import tempfile
 import time
 import unittest
 from pathlib import Path
 
-from wine_session import WineSession
+from wine_session import WINE, WineSession
 
 QUENWICK_EXE = Path(os.environ["QUENWICK_EXE"])
 FILE_HOLDER = Path(os.environ["FILE_HOLDER"])
@@ -42,8 +43,8 @@ class WineEndToEndTest(unittest.TestCase):
         shutil.copy(QUENWICK_EXE, self.app)
         self.sizes = f"-1\r\n-1\r\n{len(self.original_hosts)}\r\n-1\r\n".encode()
 
-    def start_quenwick(self):
-        return session.start(self.app / "quenwick.exe")
+    def start_quenwick(self, **options):
+        return session.start(self.app / "quenwick.exe", **options)
 
     def hold(self, path, sharing="none", milliseconds=None):
         """Keeps the file at path open, sharing nothing or only reading ("read"), for milliseconds
@@ -137,11 +138,25 @@ class WineEndToEndTest(unittest.TestCase):
         # always does.
         shutil.copy(PLANTED_DLL, self.app / "uxtheme.dll")
         overrides = session.env["WINEDLLOVERRIDES"] + ";uxtheme=n,b"
-        quenwick = session.start(self.app / "quenwick.exe",
-                                 env={**session.env, "WINEDLLOVERRIDES": overrides})
+        quenwick = self.start_quenwick(env={**session.env, "WINEDLLOVERRIDES": overrides})
         self.assertEqual(session.box(OK)["text"], NOTICE)
         self.assertEqual(quenwick.wait(30), 0)
         self.assertFalse((self.app / "uxtheme.dll.loaded").exists())
+
+    def test_without_user32_the_report_goes_to_standard_error(self):
+        # Wine can switch a DLL off for one program; then not even the report can be a box.
+        key = "HKCU\\Software\\Wine\\AppDefaults\\quenwick.exe\\DllOverrides"
+        self.wine_reg("add", key, "/v", "user32", "/d", "disabled", "/f")
+        self.addCleanup(self.wine_reg, "delete", key, "/f")
+        with tempfile.TemporaryFile() as error:
+            self.assertEqual(self.start_quenwick(stderr=error).wait(30), 1)
+            error.seek(0)
+            self.assertIn("LoadLibraryExW(user32.dll), win32 error 126", error.read().decode())
+
+    @staticmethod
+    def wine_reg(*arguments):
+        subprocess.run([WINE, "reg", *arguments], env=session.env, check=True, timeout=60,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     @staticmethod
     def wait_for_process(command_line):
