@@ -2,14 +2,15 @@
 // one second for each file. A file that nothing holds is opened at the first try, with no pause.
 #include "platform/lock_wait_win32.h"
 
-#include <algorithm>
+#include <array>
+#include <numeric>
 
 namespace quenwick {
 namespace {
 
-constexpr DWORD FirstPauseMs = 10;
-constexpr DWORD BudgetMs = 1000;
-constexpr unsigned LastDoublingAttempt = 7;  // 10 ms doubled seven times is past the budget
+// Doubling from 10 ms, the last one cut to what is left of the second.
+constexpr std::array<DWORD, 7> PausesMs{10, 20, 40, 80, 160, 320, 370};
+static_assert(std::accumulate(PausesMs.begin(), PausesMs.end(), DWORD{0}) == 1000);
 
 }  // namespace
 
@@ -22,11 +23,8 @@ bool IsHeldAgainstReplacing(DWORD error) {
 }
 
 bool PauseBeforeRetry(unsigned attempt) {
-  attempt = std::min(attempt, LastDoublingAttempt);
-  const DWORD pause = FirstPauseMs << attempt;
-  const DWORD waited = std::min(BudgetMs, pause - FirstPauseMs);  // the pauses before this one
-  if (waited == BudgetMs) return false;
-  Sleep(std::min(pause, BudgetMs - waited));
+  if (attempt >= PausesMs.size()) return false;
+  Sleep(PausesMs[attempt]);
   return true;
 }
 

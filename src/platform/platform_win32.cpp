@@ -54,8 +54,7 @@ UniqueHandle OpenDiskFileForReading(const std::string& path) {
 }
 
 // Replaces target with source, waiting for a target that another program holds for a moment.
-void MoveOverWaitingForHolders(const std::wstring& source, const std::wstring& target,
-                               const std::string& path) {
+void MoveOverWaitingForHolders(const std::wstring& source, const std::wstring& target) {
   for (unsigned attempt = 0;; ++attempt) {
     if (MoveFileExW(source.c_str(), target.c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
@@ -63,7 +62,7 @@ void MoveOverWaitingForHolders(const std::wstring& source, const std::wstring& t
     }
     const DWORD error = GetLastError();
     if (!IsHeldAgainstReplacing(error) || !PauseBeforeRetry(attempt)) {
-      ThrowWin32Error(error, "MoveFileExW", path);
+      ThrowWin32Error(error, "MoveFileExW", Narrow(target));
     }
   }
 }
@@ -224,7 +223,7 @@ void WriteFileAtomically(const std::string& path, std::string_view contents) {
   const std::wstring temporary = target + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
   try {
     WriteNewFile(temporary, contents);
-    MoveOverWaitingForHolders(temporary, target, path);
+    MoveOverWaitingForHolders(temporary, target);
   } catch (...) {
     // The old file stays as it was; only the unfinished temporary file goes.
     DeleteFileW(temporary.c_str());
@@ -237,12 +236,10 @@ void EndProgram(int exitStatus) { std::exit(exitStatus); }
 void ReportFatalError(const std::string& sentence, const std::exception& cause) {
   const std::string text = FatalErrorText(sentence, cause);
   try {
-    // Nothing is left to tell the user with if the box itself fails; the exit status still says it.
-    SystemMessageBoxW()(nullptr, Widen(text).c_str(), Caption,
-                        MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    ShowMessage(text, MB_OK | MB_ICONERROR);
   } catch (const std::exception& failure) {
-    // Without user32 there is no box: standard error, where a caller may be reading, is what is
-    // left.
+    // Without a box (no user32, say), standard error, where a caller may be reading, is what is
+    // left; the exit status says it in any case.
     WriteToStandardError(text + "\n\n" + failure.what() + "\n");
   }
   std::exit(1);
