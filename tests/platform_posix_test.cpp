@@ -1,7 +1,9 @@
 // The POSIX platform layer against the real system, with a Wine-style prefix in a temporary folder
 // standing in for Windows.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -96,6 +98,24 @@ TEST_F(PosixPlatformTest, OnlyRegularFilesHaveALength) {
   EXPECT_EQ(FileLength("/dev/null"), std::nullopt) << "a device";
   ASSERT_EQ(mkfifo((root / "fifo").c_str(), 0600), 0);
   EXPECT_EQ(FileLength((root / "fifo").string()), std::nullopt) << "a FIFO, without blocking";
+}
+
+TEST_F(PosixPlatformTest, UnreadableFileStillHasALength) {
+  const fs::path hosts = root / "hosts";
+  WriteAll(hosts, "1234");
+  fs::permissions(hosts, fs::perms::none);
+  fs::permissions(root, fs::perms::others_exec, fs::perm_options::add);
+  // Root may read any file, so the check runs in a child that, as root, becomes nobody first.
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+    if (open(hosts.c_str(), O_RDONLY) >= 0) _exit(3);
+    _exit(FileLength(hosts.string()) == 4u ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: no length, 2: could not become nobody, 3: readable";
 }
 
 TEST_F(PosixPlatformTest, FileHeadStopsAtTheLimit) {

@@ -53,8 +53,9 @@ int ShowMessage(const std::string& text, unsigned style);
 // without waiting for it. Throws when the program cannot be started.
 void LaunchProgram(const std::string& commandLine, int windowMode);
 
-// The length of the regular file at path, or nothing when it cannot be opened for reading or is
-// not a regular file. Never blocks on special files and never throws for a file failure.
+// The length of the regular file at path, or nothing when there is none: no file, a folder, a
+// device or a pipe. Taken without reading the file, so that another program's hold on it or a lack
+// of read permission does not hide it. Never blocks, and never throws for a file failure.
 std::optional<std::uint64_t> FileLength(const std::string& path);
 
 // Up to maxBytes from the start of the regular file at path, read at once, or nothing when it

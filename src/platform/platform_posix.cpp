@@ -54,10 +54,11 @@ std::string HostPath(std::string_view windowsPath) {
 
 // Opens a regular file for reading, or gives -1. O_NONBLOCK keeps the open of a FIFO without a
 // writer from waiting; such a file, a directory or a device is then turned away as not regular.
-int OpenRegularFile(const std::string& windowsPath, struct stat& status) {
+int OpenRegularFile(const std::string& windowsPath) {
   const int file =
       open(HostPath(windowsPath).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (file < 0) return -1;
+  struct stat status;
   if (fstat(file, &status) != 0 || !S_ISREG(status.st_mode)) {
     close(file);
     return -1;
@@ -207,16 +208,15 @@ void LaunchProgram(const std::string& commandLine, int /*windowMode*/) {
 }
 
 std::optional<std::uint64_t> FileLength(const std::string& path) {
+  // The file's entry alone, never the file opened: its length needs no read permission, and a FIFO
+  // or a device is turned away by its type before anything could wait on it.
   struct stat status;
-  const int file = OpenRegularFile(path, status);
-  if (file < 0) return std::nullopt;
-  close(file);
+  if (stat(HostPath(path).c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
   return static_cast<std::uint64_t>(status.st_size);
 }
 
 std::optional<std::string> ReadFileHead(const std::string& path, std::size_t maxBytes) {
-  struct stat status;
-  const int file = OpenRegularFile(path, status);
+  const int file = OpenRegularFile(path);
   if (file < 0) return std::nullopt;
   // One read: a regular file gives all that is asked for, or all that there is.
   std::string head(maxBytes, '\0');

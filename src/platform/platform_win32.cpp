@@ -35,22 +35,31 @@ UniqueHandle AdoptFileHandle(HANDLE file) {
   return UniqueHandle(file == INVALID_HANDLE_VALUE ? nullptr : file);
 }
 
-// Opens a file on disk for reading, or gives null. Every sharing mode is allowed, so that only a
-// file that another process really locks against reading fails to open. A directory does not
-// open without FILE_FLAG_BACKUP_SEMANTICS, and devices and pipes are turned away by their type.
-// A file that another program holds for a moment is waited for, so that a scanner's look at it is
-// not taken for a missing file.
+// Opens an existing file with access, allowing every sharing mode, so that only a file that another
+// process really locks against that access fails to open.
+UniqueHandle OpenExistingFile(const std::wstring& path, DWORD access, DWORD flags) {
+  return AdoptFileHandle(CreateFileW(path.c_str(), access,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, flags, nullptr));
+}
+
+// Keeps file only if it is a file on disk. A directory does not even open without
+// FILE_FLAG_BACKUP_SEMANTICS; devices and pipes are turned away here by their type.
+UniqueHandle OnlyDiskFile(UniqueHandle file) {
+  if (file && GetFileType(file.get()) != FILE_TYPE_DISK) file.reset();
+  return file;
+}
+
+// Opens a file on disk for reading, or gives null. A file that another program holds for a moment
+// is waited for, so that a scanner's look at it is not taken for a missing file.
 UniqueHandle OpenDiskFileForReading(const std::string& path) {
   const std::wstring widePath = Widen(path);
   UniqueHandle file;
   for (unsigned attempt = 0;; ++attempt) {
-    file = AdoptFileHandle(CreateFileW(widePath.c_str(), GENERIC_READ,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    file = OpenExistingFile(widePath, GENERIC_READ, FILE_FLAG_SEQUENTIAL_SCAN);
     if (file || !IsHeldOpen(GetLastError()) || !PauseBeforeRetry(attempt)) break;
   }
-  if (file && GetFileType(file.get()) != FILE_TYPE_DISK) file.reset();
-  return file;
+  return OnlyDiskFile(std::move(file));
 }
 
 // Replaces target with source, waiting for a target that another program holds for a moment.
@@ -199,7 +208,10 @@ void LaunchProgram(const std::string& commandLine, int windowMode) {
 }
 
 std::optional<std::uint64_t> FileLength(const std::string& path) {
-  const UniqueHandle file = OpenDiskFileForReading(path);
+  // Opened for its attributes alone, which no sharing mode of another program's open denies and
+  // which anyone who may list the folder is granted: a file that is held open elsewhere, or that
+  // the user may not read, still gives its length, and there is nothing to wait out.
+  const UniqueHandle file = OnlyDiskFile(OpenExistingFile(Widen(path), FILE_READ_ATTRIBUTES, 0));
   LARGE_INTEGER length;
   if (!file || !GetFileSizeEx(file.get(), &length)) return std::nullopt;
   return static_cast<std::uint64_t>(length.QuadPart);
