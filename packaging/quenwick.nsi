@@ -1,7 +1,8 @@
 ; The setup program of Quenwick: installs quenwick.exe for the current user alone, with no
 ; administrator rights, starts it at every logon, and can be removed from Apps & features.
-; Built by release.cmake, which defines VERSION, PUBLISHER, EXE (the program to install), OUTFILE
-; and, when the release is signed, SIGN (the command that signs a file in place).
+; Built by release.cmake, which defines VERSION, PUBLISHER, COPYRIGHT, EXE (the program to
+; install), ICON and WIZARD (the pictures), OUTFILE and, when the release is signed, SIGN (the
+; command that signs a file in place).
 
 Unicode true
 Target amd64-unicode
@@ -29,13 +30,20 @@ VIAddVersionKey /LANG=0 "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=0 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=0 "FileDescription" "Quenwick ${VERSION} Setup"
 VIAddVersionKey /LANG=0 "CompanyName" "${PUBLISHER}"
-VIAddVersionKey /LANG=0 "LegalCopyright" "${PUBLISHER}"
+VIAddVersionKey /LANG=0 "LegalCopyright" "${COPYRIGHT}"
 
 !ifdef SIGN
   ; The uninstaller is written into the setup program, so it is signed before it goes in.
   !uninstfinalize '${SIGN} "%1"' = 0
 !endif
 
+; The program's own icon and picture in place of NSIS's.
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${WIZARD}"
+
+; The last page says what comes next, since the program itself shows nothing unless it must.
+!define MUI_FINISHPAGE_TEXT "$(WhatComesNext)"
 ; The finish page offers the first check at once, so that the baseline is recorded now rather
 ; than at the next logon. A silent install shows no pages and so runs nothing.
 !define MUI_FINISHPAGE_RUN "$INSTDIR\quenwick.exe"
@@ -52,6 +60,10 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "${PUBLISHER}"
 !insertmacro MUI_LANGUAGE "Polish"
 LangString RunFirstCheck ${LANG_ENGLISH} "Run the first check now"
 LangString RunFirstCheck ${LANG_POLISH} "Uruchom teraz pierwsze sprawdzenie"
+LangString WhatComesNext ${LANG_ENGLISH} "Quenwick now runs at every logon. It has no window, \
+  and it speaks (in Polish) only when a hosts file has changed."
+LangString WhatComesNext ${LANG_POLISH} "Quenwick uruchamia się teraz przy każdym logowaniu. \
+  Nie ma okna i odzywa się tylko wtedy, gdy któryś plik hosts się zmienił."
 
 Section "Quenwick" Program
   SetOutPath "$INSTDIR"

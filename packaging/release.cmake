@@ -1,6 +1,7 @@
 # Makes the release from the built quenwick.exe, in a folder of its own: the setup program, the
 # portable zip and their SHA256SUMS. Run by the build with cmake -P, given EXE, PACKAGING (this
-# folder), STAGE, DIST, VERSION, PUBLISHER, MAKENSIS, PYTHON, EPOCH and, to sign, SIGNING_PFX.
+# folder), STAGE, DIST, VERSION, PUBLISHER, COPYRIGHT, ICON, WIZARD, MAKENSIS, PYTHON, EPOCH and,
+# to sign, SIGNING_PFX.
 cmake_minimum_required(VERSION 3.25)
 
 set(base "Quenwick-${VERSION}")
@@ -33,8 +34,8 @@ execute_process(
     "${STAGE}/quenwick.exe" "${STAGE}/README.txt"
   COMMAND_ERROR_IS_FATAL ANY)
 
-set(defines "-DVERSION=${VERSION}" "-DPUBLISHER=${PUBLISHER}" "-DEXE=${STAGE}/quenwick.exe"
-  "-DOUTFILE=${DIST}/${setup}")
+set(defines "-DVERSION=${VERSION}" "-DPUBLISHER=${PUBLISHER}" "-DCOPYRIGHT=${COPYRIGHT}"
+  "-DEXE=${STAGE}/quenwick.exe" "-DICON=${ICON}" "-DWIZARD=${WIZARD}" "-DOUTFILE=${DIST}/${setup}")
 if(SIGNING_PFX)
   list(APPEND defines "-DSIGN=\"${PACKAGING}/sign\"")
 endif()

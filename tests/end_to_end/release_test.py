@@ -77,6 +77,12 @@ class ReleaseTest(unittest.TestCase):
                                          program], capture_output=True, text=True)
                 self.assertEqual(verify.returncode, 0, verify.stdout + verify.stderr)
 
+    def test_setup_program_carries_the_icon_of_the_program(self):
+        setup, = DIST.glob("*-setup.exe")
+        self.assertEqual(*[subprocess.run(["wrestool", "-x", "--type=group_icon", program],
+                                          capture_output=True, check=True).stdout
+                           for program in [setup, QUENWICK_EXE]])
+
 
 if __name__ == "__main__":
     unittest.main()
