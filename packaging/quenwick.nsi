@@ -1,5 +1,6 @@
 ; The setup program of Quenwick: installs quenwick.exe for the current user alone, with no
-; administrator rights, starts it at every logon, and can be removed from Apps & features.
+; administrator rights, starts it at every logon, and can be removed from Apps & features. It
+; installs completely or changes nothing, and its exit code says which (docs/deploying.md).
 ; Built by release.cmake, which defines VERSION, PUBLISHER, COPYRIGHT, EXE (the program to
 ; install), ICON and WIZARD (the pictures), OUTFILE and, when the release is signed, SIGN (the
 ; command that signs a file in place).
@@ -11,8 +12,14 @@ ManifestDPIAware true
 SetCompressor /SOLID lzma
 ; The setup program keeps no file time of the build machine, so that one commit builds one setup.
 SetDateSave off
+; A file that cannot be written is left for the install's own checks, which undo the install,
+; rather than offered to the user to skip.
+SetOverwrite try
 
 !include MUI2.nsh
+!include LogicLib.nsh
+!include FileFunc.nsh
+!include WordFunc.nsh
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Quenwick"
 
@@ -42,15 +49,16 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "${COPYRIGHT}"
 !define MUI_UNICON "${ICON}"
 !define MUI_WELCOMEFINISHPAGE_BITMAP "${WIZARD}"
 
-; The last page says what comes next, since the program itself shows nothing unless it must.
-!define MUI_FINISHPAGE_TEXT "$(WhatComesNext)"
-; The finish page offers the first check at once, so that the baseline is recorded now rather
-; than at the next logon. A silent install shows no pages and so runs nothing.
-!define MUI_FINISHPAGE_RUN "$INSTDIR\quenwick.exe"
-!define MUI_FINISHPAGE_RUN_TEXT "$(RunFirstCheck)"
-
+!define MUI_PAGE_CUSTOMFUNCTION_LEAVE LeaveFolderPage
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
+; The last page says what comes next, since the program itself shows nothing unless it must. On a
+; first install it offers the first check at once, so that the sizes are recorded now rather than
+; at the next logon. A silent install shows no pages and so runs nothing.
+!define MUI_FINISHPAGE_TEXT "$(WhatComesNext)"
+!define MUI_FINISHPAGE_RUN "$INSTDIR\quenwick.exe"
+!define MUI_FINISHPAGE_RUN_TEXT "$(RunFirstCheck)"
+!define MUI_PAGE_CUSTOMFUNCTION_SHOW ShowFinishPage
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
@@ -58,41 +66,107 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "${COPYRIGHT}"
 ; The pages speak Polish on a Polish system and English on any other: the first is the fallback.
 !insertmacro MUI_LANGUAGE "English"
 !insertmacro MUI_LANGUAGE "Polish"
-LangString RunFirstCheck ${LANG_ENGLISH} "Run the first check now"
-LangString RunFirstCheck ${LANG_POLISH} "Uruchom teraz pierwsze sprawdzenie"
-LangString WhatComesNext ${LANG_ENGLISH} "Quenwick now runs at every logon. It has no window, \
-  and it speaks (in Polish) only when a hosts file has changed."
-LangString WhatComesNext ${LANG_POLISH} "Quenwick uruchamia się teraz przy każdym logowaniu. \
-  Nie ma okna i odzywa się tylko wtedy, gdy któryś plik hosts się zmienił."
+!include messages.nsh
 
-Section "Quenwick" Program
-  SetOutPath "$INSTDIR"
-  ; data.dat, the sizes of the last check, is never touched, so an upgrade warns as before.
-  File "/oname=quenwick.exe" "${EXE}"
-  WriteUninstaller "$INSTDIR\uninstall.exe"
-  CreateShortcut "$SMSTARTUP\Quenwick.lnk" "$INSTDIR\quenwick.exe"
+; The install that Apps & features knows of, if any: its folder, version and size in KiB.
+Var OldFolder
+Var OldVersion
+Var OldSize
 
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "Quenwick"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\quenwick.exe"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
-  SectionGetSize ${Program} $0
-  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" $0
-  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
-  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
+!include install_checks.nsh
+!include install_steps.nsh
+
+Function .onInit
+  ReadRegStr $OldFolder HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ReadRegStr $OldVersion HKCU "${UNINSTALL_KEY}" "DisplayVersion"
+  ReadRegDWORD $OldSize HKCU "${UNINSTALL_KEY}" "EstimatedSize"
+  ; No folder that the user could choose mends either of these.
+  Call CheckAccount
+  ${If} $Refusal = 0
+    Call CheckVersion
+  ${EndIf}
+  ${If} $Refusal <> 0
+    Call ReportRefusal
+    Quit
+  ${EndIf}
+FunctionEnd
+
+; Everything that the choice of folder decides, the first refusal found winning.
+Function CheckInstall
+  Call CheckFolder
+  ${If} $Refusal = 0
+    Call CheckVersion
+  ${EndIf}
+  ${If} $Refusal = 0
+    Call CheckProgramNotRunning
+  ${EndIf}
+FunctionEnd
+
+; The choice is checked as the folder page is left: a folder that is refused keeps the user on the
+; page to choose another, and Cancel on the box about the running program ends the setup program.
+Function LeaveFolderPage
+  Call CheckInstall
+  ${If} $Refusal = ${EXIT_RUNNING}
+    SetErrorLevel $Refusal
+    Quit
+  ${ElseIf} $Refusal <> 0
+    MessageBox MB_OK|MB_ICONEXCLAMATION $RefusalText
+    Abort
+  ${EndIf}
+FunctionEnd
+
+; An install that has a record already has had its first check.
+Function ShowFinishPage
+  ${If} ${FileExists} "$INSTDIR\data.dat"
+    SendMessage $mui.FinishPage.Run ${BM_SETCHECK} ${BST_UNCHECKED} 0
+    ShowWindow $mui.FinishPage.Run ${SW_HIDE}
+  ${EndIf}
+FunctionEnd
+
+; The checks once more, just before the first change: a silent install has had no folder page.
+Section "Quenwick"
+  Call CheckInstall
+  ${If} $Refusal <> 0
+    Call ReportRefusal
+    Abort
+  ${EndIf}
+  Call PrepareFolder
+  File "/oname=quenwick.exe.new" "${EXE}"
+  WriteUninstaller "$INSTDIR\uninstall.exe.new"
+  Call PutProgramsInPlace
+  Call BringRecordAlong
+  Call MakeStartupShortcut
+  Call RegisterInstall
+  Call CompleteInstall
 SectionEnd
 
-; Removes what the setup program made and what the program writes, and nothing else: the folder
-; goes only when that leaves it empty, and is never deleted with whatever the user put in it.
+Function .onInstFailed
+  Call UndoInstall
+FunctionEnd
+
+; Removes what an install made and what the program writes, and nothing else: the folder goes only
+; when that leaves it empty, and the shortcut and entry only when no other folder's install owns
+; them. A running program is waited for, and nothing is removed while it runs.
 Section "Uninstall"
-  Delete "$SMSTARTUP\Quenwick.lnk"
-  Delete "$INSTDIR\quenwick.exe"
-  Delete "$INSTDIR\data.dat"
-  Delete "$INSTDIR\data.dat.*.tmp"
-  Delete "$INSTDIR\uninstall.exe"
-  RMDir "$INSTDIR"
-  DeleteRegKey HKCU "${UNINSTALL_KEY}"
+  StrCpy $OldFolder ""
+  Call un.CheckProgramNotRunning
+  ${If} $Refusal = 0
+    Delete "$INSTDIR\quenwick.exe"
+    ${If} ${FileExists} "$INSTDIR\quenwick.exe"
+      !insertmacro Refuse ${EXIT_FAILED} UninstallFailed
+    ${EndIf}
+  ${EndIf}
+  ${If} $Refusal <> 0
+    Call un.ReportRefusal
+    Abort
+  ${EndIf}
+  ReadRegStr $R0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $R0 == $INSTDIR
+  ${OrIf} $R0 == ""
+    Delete "$SMSTARTUP\Quenwick.lnk"
+  ${EndIf}
+  ${If} $R0 == $INSTDIR
+    DeleteRegKey HKCU "${UNINSTALL_KEY}"
+  ${EndIf}
+  !insertmacro RemoveInstallFiles $INSTDIR
 SectionEnd

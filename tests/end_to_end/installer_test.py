@@ -1,5 +1,6 @@
-"""The setup program under Wine, as a Windows user meets it: a silent per-user install, the first
-check at the next logon, an upgrade, and the uninstaller, in a fresh prefix on a virtual display."""
+"""The setup program under Wine, as a Windows user and an admin meet it: a silent per-user install,
+the first check at the next logon, an upgrade, a move to another folder, the uninstaller, and every
+refusal, in a fresh prefix on a virtual display."""
 
 import os
 import pwd
@@ -12,6 +13,7 @@ from pathlib import Path
 from wine_session import WINE, WineSession
 
 SETUP = Path(os.environ["QUENWICK_SETUP"])
+PUBLISHER = os.environ["QUENWICK_PUBLISHER"]
 NOTICE = "Program został po raz pierwszy uruchomiony, albo ktoś skasował kilka plików :-)"
 UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quenwick"
 OK = 1
@@ -28,8 +30,9 @@ def tearDownModule():
     session.close()
 
 
-def windows_path(path):
-    return "C:\\" + str(path.relative_to(session.drive_c)).replace("/", "\\")
+def group_icon(program):
+    return subprocess.run(["wrestool", "-x", "--type=group_icon", program], capture_output=True,
+                          check=True).stdout
 
 
 class InstallerTest(unittest.TestCase):
@@ -39,19 +42,21 @@ class InstallerTest(unittest.TestCase):
         cls.folder = home / "AppData/Local/Programs/Quenwick"
         cls.shortcut = (home / "AppData/Roaming/Microsoft/Windows/Start Menu/Programs/StartUp"
                         / "Quenwick.lnk")
+        cls.tools = session.drive_c / "Tools"
 
     def tearDown(self):
         # Each test starts with nothing installed.
-        for folder in [self.folder, session.drive_c / "Tools/Quenwick"]:
+        for folder in [self.folder, self.tools / "Quenwick"]:
             if (folder / "uninstall.exe").exists():
                 self.uninstall(folder)
+        for folder in [self.folder, self.tools]:
             shutil.rmtree(folder, ignore_errors=True)
 
     def install(self, *arguments):
-        self.assertEqual(session.start(SETUP, "/S", *arguments).wait(120), 0)
+        self.assertEqual(session.run(SETUP, "/S", *arguments), 0)
 
     def uninstall(self, folder):
-        self.assertEqual(session.start(folder / "uninstall.exe", "/S").wait(60), 0)
+        self.assertEqual(session.run(folder / "uninstall.exe", "/S"), 0)
         # The uninstaller hands its work to a copy of itself and returns at once; the registry
         # entry is the last thing that the copy removes.
         for _ in range(100):
@@ -70,21 +75,28 @@ class InstallerTest(unittest.TestCase):
         return {name: int(value, 16) if kind == "REG_DWORD" else value
                 for name, kind, value in rows}
 
+    def state(self):
+        """All that an install or uninstall may change: the entry, and every file and folder in
+        the Startup folder and in the folders that the tests install into, with its bytes."""
+        files = {path: path.read_bytes() if path.is_file() else None
+                 for top in [self.shortcut.parent, self.folder.parent, self.tools] if top.exists()
+                 for path in top.rglob("*")}
+        return self.registry(), files, sorted(session.drive_c.iterdir())
+
     def test_silent_install_puts_everything_in_place_and_the_next_logon_runs_the_check(self):
         self.install()
-        self.assertTrue((self.folder / "quenwick.exe").is_file())
-        self.assertTrue((self.folder / "uninstall.exe").is_file())
-        self.assertTrue(self.shortcut.is_file())
-        exe = windows_path(self.folder / "quenwick.exe")
-        uninstaller = windows_path(self.folder / "uninstall.exe")
+        exe, uninstaller = self.folder / "quenwick.exe", self.folder / "uninstall.exe"
+        self.assertEqual(sorted(self.folder.iterdir()), [exe, uninstaller])
+        self.assertEqual(group_icon(uninstaller), group_icon(exe))
+        self.assertIn(session.windows_path(exe).encode(), self.shortcut.read_bytes())
+        size = exe.stat().st_size + uninstaller.stat().st_size
         self.assertEqual(self.registry(), {
             "DisplayName": "Quenwick", "DisplayVersion": SETUP.name.split("-")[1],
-            "Publisher": "The Quenwick developers", "DisplayIcon": exe,
-            "InstallLocation": windows_path(self.folder),
-            "UninstallString": f'"{uninstaller}"', "QuietUninstallString": f'"{uninstaller}" /S',
-            "EstimatedSize": -(-(self.folder / "quenwick.exe").stat().st_size // 1024),
-            "NoModify": 1, "NoRepair": 1})
-        self.assertFalse((self.folder / "data.dat").exists(), "a silent install runs nothing")
+            "Publisher": PUBLISHER, "DisplayIcon": session.windows_path(exe),
+            "InstallLocation": session.windows_path(self.folder),
+            "UninstallString": f'"{session.windows_path(uninstaller)}"',
+            "QuietUninstallString": f'"{session.windows_path(uninstaller)}" /S',
+            "EstimatedSize": -(-size // 1024), "NoModify": 1, "NoRepair": 1})
 
         # A logon: Wine starts afresh and runs what the Startup folder holds.
         session.wineserver("-k")
@@ -98,13 +110,25 @@ class InstallerTest(unittest.TestCase):
         self.assertEqual((self.folder / "data.dat").read_bytes().count(b"\r\n"), 4)
 
     def test_upgrade_goes_where_the_install_is_and_keeps_its_baseline(self):
-        chosen = session.drive_c / "Tools/Quenwick"
-        self.install(f"/D={windows_path(chosen)}")
+        chosen = self.tools / "Quenwick"
+        self.install(f"/D={session.windows_path(chosen)}")
         baseline = b"-1\r\n-1\r\n734\r\n-1\r\n"
         (chosen / "data.dat").write_bytes(baseline)
         self.install()
         self.assertEqual((chosen / "data.dat").read_bytes(), baseline)
         self.assertFalse(self.folder.exists())
+
+    def test_install_into_another_folder_moves_the_install_with_its_baseline(self):
+        self.install()
+        baseline = b"-1\r\n-1\r\n734\r\n-1\r\n"
+        (self.folder / "data.dat").write_bytes(baseline)
+        moved = self.tools / "Quenwick"
+        self.install(f"/D={session.windows_path(moved)}")
+        self.assertEqual((moved / "data.dat").read_bytes(), baseline)
+        self.assertFalse(self.folder.exists())
+        self.assertEqual(self.registry()["InstallLocation"], session.windows_path(moved))
+        self.assertIn(session.windows_path(moved / "quenwick.exe").encode(),
+                      self.shortcut.read_bytes())
 
     def test_uninstall_removes_what_it_installed_and_nothing_of_the_users(self):
         for name, own_files in [("nothing of the user's", []),
@@ -120,6 +144,62 @@ class InstallerTest(unittest.TestCase):
                     shutil.rmtree(self.folder)
                 else:
                     self.assertFalse(self.folder.exists())
+
+    def test_refusal_changes_nothing_and_says_why_in_its_exit_code(self):
+        # Wine cannot run a program as SYSTEM, nor elevated as another account: what the setup
+        # program checks is that the account's profile is not in the Windows folder, where every
+        # system account's is, and the profile folder of SYSTEM stands in for it below.
+        system_profile = r"C:\windows\system32\config\systemprofile\AppData\Local\Programs\Quenwick"
+        uninstaller = self.folder / "uninstall.exe"
+        in_place = f"_?={session.windows_path(self.folder)}"  # for the uninstaller's own code
+        for name, arrange, program, arguments, code in [
+            ("folder with another program's files", self.foreign_files, SETUP, [r"/D=C:\Tools"],
+             145),
+            ("folder that cannot be made", None, SETUP, [r"/D=Z:\proc\Quenwick"], 82),
+            ("folder too long", None, SETUP, ["/D=C:\\" + "q" * 236], 206),
+            ("folder of a system account", None, SETUP, [f"/D={system_profile}"], 10),
+            ("older version", self.newer_installed, SETUP, [], 1638),
+            ("upgrade while running", self.running, SETUP, [], 1618),
+            ("uninstall while running", self.running, uninstaller, [in_place], 1618),
+            ("install whose shortcut fails", lambda: self.blocked_shortcut(False), SETUP, [],
+             1603),
+            ("upgrade whose shortcut fails", lambda: self.blocked_shortcut(True), SETUP, [], 1603),
+        ]:
+            with self.subTest(name):
+                finish = arrange() if arrange else None
+                before = self.state()
+                self.assertEqual(session.run(program, "/S", *arguments), code)
+                self.assertEqual(self.state(), before)
+                if finish:
+                    finish()
+                self.tearDown()
+
+    def foreign_files(self):
+        self.tools.mkdir()
+        (self.tools / "uninstall.exe").write_bytes(b"another program's uninstaller")
+        (self.tools / "data.dat").write_bytes(b"the user's own data")
+
+    def newer_installed(self):
+        self.install()
+        subprocess.run([WINE, "reg", "add", UNINSTALL_KEY, "/v", "DisplayVersion", "/d", "9.0.0",
+                        "/f"], env=session.env, check=True, timeout=60, capture_output=True)
+
+    def blocked_shortcut(self, installed):
+        """A folder where the Startup shortcut goes, after an install if installed; gives what
+        takes it away."""
+        if installed:
+            self.install()
+            self.shortcut.unlink()
+        self.shortcut.mkdir(parents=True)
+        return self.shortcut.rmdir
+
+    def running(self):
+        """An install whose first check waits for its notice to be answered; gives what answers
+        it."""
+        self.install()
+        quenwick = session.start(self.folder / "quenwick.exe")
+        self.assertEqual(session.box()["text"], NOTICE)
+        return lambda: (session.box(OK), quenwick.wait(30))
 
 
 if __name__ == "__main__":

@@ -44,14 +44,30 @@ class WineSession:
         subprocess.run(["wineserver", flag], env=self.env, timeout=600,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
+    def windows_path(self, path):
+        """The path as Windows programs in the prefix see it: on drive C:, or else on Z:, which
+        is the root of this machine."""
+        path = Path(path).absolute()
+        if path.is_relative_to(self.drive_c):
+            return "C:\\" + str(path.relative_to(self.drive_c)).replace("/", "\\")
+        return "Z:" + str(path).replace("/", "\\")
+
     def start(self, program, *arguments, **options):
-        """Starts a Windows program without waiting for it; one on drive C: by its path there."""
-        program = Path(program)
-        if program.is_relative_to(self.drive_c):
-            program = "C:\\" + str(program.relative_to(self.drive_c)).replace("/", "\\")
+        """Starts a Windows program without waiting for it."""
         options = {"stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL, "env": self.env,
                    **options}
-        return subprocess.Popen([WINE, str(program), *arguments], **options)
+        return subprocess.Popen([WINE, self.windows_path(program), *arguments], **options)
+
+    def run(self, program, *arguments, timeout=120):
+        """Runs a Windows program to its end and gives its whole exit code. Wine gives a Unix
+        parent only the code's low byte, so cmd waits for the program and says the code."""
+        line = f'start "" /wait "{self.windows_path(program)}" {" ".join(arguments)}'
+        with tempfile.TemporaryFile() as output:
+            subprocess.run([WINE, "cmd", "/v:on", "/c", line + " & echo !errorlevel!"],
+                           env=self.env, timeout=timeout, stdout=output,
+                           stderr=subprocess.DEVNULL)
+            output.seek(0)
+            return int(output.read().split()[-1])
 
     def box(self, answer=0, caption="Quenwick"):
         """The next box of quenwick.exe (or the dialog with that caption) as a dict, after pressing
