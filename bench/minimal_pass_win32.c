@@ -44,7 +44,9 @@ void Start(void) {
     Append(end, watched[index]);
     LARGE_INTEGER size;
     size.QuadPart = -1;
-    const HANDLE file = OpenForReading(path);
+    const HANDLE file = CreateFileW(path, FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                                    OPEN_EXISTING, 0, NULL);
     if (file != INVALID_HANDLE_VALUE) {
       if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size)) size.QuadPart = -1;
       CloseHandle(file);
