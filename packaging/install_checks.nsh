@@ -170,7 +170,8 @@ FunctionEnd
       ${If} $R0 = 0
         Return
       ${EndIf}
-      ${If} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(ProgramRunning)" /SD IDCANCEL IDCANCEL`
+      ${If} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(ProgramRunning)" \
+          /SD IDCANCEL IDCANCEL`
         ${ExitDo}
       ${EndIf}
     ${Loop}

@@ -1,5 +1,6 @@
-"""The shape of quenwick.exe: a 64-bit GUI-subsystem program for Windows Vista and later, aware of
-Terminal Server, that carries its icon, manifest and version resource, imports no DLL but KERNEL32 and the C runtime, and is hardened as BinSkim, Microsoft's
+"""The shape of quenwick.exe: a 64-bit GUI-subsystem program, marked as MSVC marks one (Terminal
+Server aware, for Windows 6.0 and later), that carries its icon, manifest and version resource,
+imports no DLL but KERNEL32 and the C runtime, and is hardened as BinSkim, Microsoft's
 binary checker, asks. BinSkim's Control Flow Guard rule (BA2008) is out of reach: GCC cannot
 instrument indirect calls for it, so the image carries no guard table. Nor is its shadow stack
 rule (BA2025): GNU ld 2.40 cannot mark an image compatible with CET."""
@@ -40,8 +41,7 @@ def icon_images(icon):
 
 
 class WindowsExecutableTest(unittest.TestCase):
-    def test_is_a_64_bit_gui_program_for_windows_vista_and_later(self):
-        # The versions are MSVC's: older Windows refuses the program, and none is a target.
+    def test_is_a_64_bit_gui_program_for_windows_6_and_later(self):
         for header in [r"Magic\s+020b\s+\(PE32\+\)", r"Subsystem\s+00000002\s+\(Windows GUI\)",
                        r"MajorSubsystemVersion\s+6\n", r"MinorSubsystemVersion\s+0\n",
                        r"MajorOSystemVersion\s+6\n", r"MinorOSystemVersion\s+0\n"]:
