@@ -3,14 +3,13 @@
 ; out of, the Startup shortcut and the Apps & features entry. A step that fails ends the install,
 ; and UndoInstall then takes back every step before it, so that what was there stays as it was.
 
-!define STEP_NONE 0
 !define STEP_FOLDER 1
 !define STEP_FILES 2
 !define STEP_RECORD 3
 !define STEP_SHORTCUT 4
 !define STEP_ENTRY 5
 
-Var Step            ; the last step begun
+Var Step            ; the last step begun; empty, which compares as 0, before the first
 Var MadeFrom        ; the outermost folder that MakeFolder made, or "" when $INSTDIR was there
 Var HadProgram      ; whether $INSTDIR held quenwick.exe before, and so holds it as .old now
 Var HadUninstaller

@@ -86,7 +86,8 @@ class InstallerTest(unittest.TestCase):
     def test_silent_install_puts_everything_in_place_and_the_next_logon_runs_the_check(self):
         self.install()
         exe, uninstaller = self.folder / "quenwick.exe", self.folder / "uninstall.exe"
-        self.assertEqual(sorted(self.folder.iterdir()), [exe, uninstaller])
+        self.assertEqual(sorted(self.folder.iterdir()), [exe, uninstaller],
+                         "a silent install runs nothing, so there is no data.dat yet")
         self.assertEqual(group_icon(uninstaller), group_icon(exe))
         self.assertIn(session.windows_path(exe).encode(), self.shortcut.read_bytes())
         size = exe.stat().st_size + uninstaller.stat().st_size
