@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "named_case.h"
 
@@ -30,19 +31,38 @@ TEST_P(ParseBaselineRecordsTest, ReadsFourRecordsOrNothing) {
 }
 
 const SizeColumn Typical{{734, -1, -1, 0}};
-// Three records and a fourth that runs to the end of a full read: it may go on in the file.
-const std::string CutShort = "1\r\n2\r\n3\r\n" + std::string(BaselineReadLimit - 9, '4');
+const std::string TypicalText = "734\r\n-1\r\n-1\r\n0\r\n";
+// Three records and a fourth, a small value behind leading zeros, that runs to the end of a full
+// read: it may go on in the file.
+const std::string CutShort =
+    "1\r\n2\r\n3\r\n" + std::string(BaselineReadLimit - 10, '0') + "4";
+
+// ASCII text as Windows PowerShell's Out-File writes it: UTF-16 LE behind its byte-order mark.
+std::string Utf16Le(std::string_view ascii) {
+  std::string text = "\xFF\xFE";
+  for (const char c : ascii) text += {c, '\0'};
+  return text;
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Records, ParseBaselineRecordsTest,
     ::testing::Values(
-        ReadCase{"AsWritten", "734\r\n-1\r\n-1\r\n0\r\n", Typical},
+        ReadCase{"AsWritten", TypicalText, Typical},
         ReadCase{"BareLineFeeds", "734\n-1\n-1\n0\n", Typical},
         ReadCase{"LastEndsTheFile", "734\r\n-1\r\n-1\r\n0", Typical},
         ReadCase{"FifthIgnored", "734\r\n-1\r\n-1\r\n0\r\n99\r\n", Typical},
         ReadCase{"AnythingAfterFourthIgnored", "734\r\n-1\r\n-1\r\n0\r\n\x01 junk", Typical},
-        ReadCase{"Extremes", "-2147483648\r\n2147483647\r\n0\r\n-0\r\n",
-                 SizeColumn{{-2147483647 - 1, 2147483647, 0, 0}}},
+        ReadCase{"Extremes", "-1\r\n2147483647\r\n0\r\n-0\r\n",
+                 SizeColumn{{-1, 2147483647, 0, 0}}},
+        ReadCase{"Utf8ByteOrderMark", "\xEF\xBB\xBF" + TypicalText, Typical},
+        ReadCase{"Utf16LeWithByteOrderMark", Utf16Le(TypicalText), Typical},
+        ReadCase{"Utf16LeBeyondAscii", Utf16Le("734\r\n-1\r\n-1\r\n0\r\n\xC4"), std::nullopt},
+        ReadCase{"Utf16LeCutMidCharacter", Utf16Le(TypicalText).substr(0, 33), std::nullopt},
+        ReadCase{"Utf16WithoutByteOrderMark", Utf16Le(TypicalText).substr(2), std::nullopt},
+        ReadCase{"ByteOrderMarkAfterFirstRecord", "734\r\n\xEF\xBB\xBF-1\r\n-1\r\n0\r\n",
+                 std::nullopt},
+        ReadCase{"NegativeButNotUnknown", "734\r\n-2\r\n-1\r\n0\r\n", std::nullopt},
+        ReadCase{"LowestValue", "-2147483648\r\n-1\r\n-1\r\n0\r\n", std::nullopt},
         ReadCase{"Empty", "", std::nullopt}, ReadCase{"TwoRecords", "734\r\n-1\r\n", std::nullopt},
         ReadCase{"EmptyLine", "734\r\n\r\n-1\r\n0\r\n", std::nullopt},
         ReadCase{"PlusSign", "+734\r\n-1\r\n-1\r\n0\r\n", std::nullopt},

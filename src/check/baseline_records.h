@@ -13,11 +13,13 @@
 namespace quenwick {
 
 // How much of the file the reader looks at: four records of the longest size ("-2147483648"),
-// with their line ends, fit with room to spare.
-inline constexpr std::size_t BaselineReadLimit = 64;
+// with their line ends, fit with room to spare even as UTF-16 with its byte-order mark.
+inline constexpr std::size_t BaselineReadLimit = 128;
 
 // The four sizes at the start of a baseline file, given its first BaselineReadLimit bytes (the
-// whole file when it is shorter), or nothing when they are not all there and well-formed.
+// whole file when it is shorter), or nothing when they are not all there and well-formed. Besides
+// the plain ASCII that FormatBaselineRecords writes, the reader takes what an admin's tools write:
+// a UTF-8 byte-order mark before the first record, or UTF-16 LE text with its byte-order mark.
 std::optional<SizeColumn> ParseBaselineRecords(std::string_view head);
 
 // The four sizes as the baseline file holds them.
