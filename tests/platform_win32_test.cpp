@@ -7,7 +7,10 @@
 #include <fstream>
 #include <string>
 #include <system_error>
+#include <utility>
 
+#include "named_case.h"
+#include "platform/error_win32.h"
 #include "platform/platform.h"
 
 namespace quenwick {
@@ -108,6 +111,48 @@ TEST_F(Win32PlatformTest, BareProgramNameIsNeverTakenFromTheCurrentDirectory) {
 TEST(Win32Platform, ProgramThatCannotBeFoundIsAnError) {
   EXPECT_THROW(LaunchProgram("no-such-viewer.exe C:\\windows\\hosts", ShowNormal),
                std::system_error);
+}
+
+// A category whose only text is the case's, standing in for the system's texts with inserts.
+class TextCategory final : public std::error_category {
+ public:
+  explicit TextCategory(std::string text) : text_(std::move(text)) {}
+  const char* name() const noexcept override { return "text"; }
+  std::string message(int) const override { return text_; }
+
+ private:
+  std::string text_;
+};
+
+struct ReasonCase : NamedCase {
+  std::string text;
+  std::string expected;
+};
+
+class SystemReasonTest : public ::testing::TestWithParam<ReasonCase> {};
+
+TEST_P(SystemReasonTest, NamesTheSubjectInPlaceOfEachInsert) {
+  const TextCategory category(GetParam().text);
+  const SystemCallError failure(std::error_code(1, category), "CreateProcessW", "C:\\n.exe");
+  EXPECT_EQ(SystemReason(failure), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, SystemReasonTest,
+    ::testing::Values(
+        ReasonCase{"NoInsert", "Access is denied.", "Access is denied."},
+        ReasonCase{"LeadingInsert", "%1 is not a valid Win32 application.",
+                   "C:\\n.exe is not a valid Win32 application."},
+        ReasonCase{"TwoInserts", "Insert %2 into drive %1.", "Insert C:\\n.exe into drive C:\\n.exe."},
+        ReasonCase{"InsertWithFormat", "Bad %1!s!.", "Bad C:\\n.exe."},
+        ReasonCase{"FormatNeverClosed", "Bad %12!s", "Bad C:\\n.exe"},
+        ReasonCase{"PercentThatIsNoInsert", "100% and %0 and %", "100% and %0 and %"}),
+    ::testing::PrintToStringParamName());
+
+TEST(Win32Platform, SystemReasonForAProgramThatIsNotOneHoldsNoInsert) {
+  const SystemCallError failure(std::error_code(ERROR_BAD_EXE_FORMAT, Win32Category()),
+                                "CreateProcessW", "C:\\windows\\notepad.exe");
+  EXPECT_EQ(SystemReason(failure).find('%'), std::string::npos) << SystemReason(failure);
 }
 
 }  // namespace

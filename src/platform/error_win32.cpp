@@ -2,6 +2,8 @@
 // as the reason, described in the user's language.
 #include "platform/error_win32.h"
 
+#include <algorithm>
+
 #include "platform/platform.h"
 #include "platform/text_win32.h"
 
@@ -33,9 +35,25 @@ const std::error_category& Win32Category() {
   return category;
 }
 
+std::string SystemReason(const SystemCallError& failure) {
+  const std::string text = failure.code().message();
+  std::string reason;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    // An insert is "%" and a number from 1 to 99, with an optional printf format between "!"s.
+    if (text[at] != '%' || at + 1 == text.size() || text[at + 1] < '1' || text[at + 1] > '9') {
+      reason += text[at++];
+      continue;
+    }
+    reason += failure.Subject;
+    at = std::min(text.find_first_not_of("0123456789", at + 1), text.size());
+    if (at < text.size() && text[at] == '!') at = std::min(text.find('!', at + 1), text.size() - 1) + 1;
+  }
+  return reason;
+}
+
 void ThrowWin32Error(DWORD error, const char* call, const std::string& subject) {
-  throw SystemCallError(std::error_code(static_cast<int>(error), Win32Category()),
-                        std::string(call) + "(" + subject + ")");
+  throw SystemCallError(std::error_code(static_cast<int>(error), Win32Category()), call, subject);
 }
 
 void ThrowLastError(const char* call, const std::string& subject) {

@@ -14,12 +14,15 @@
 namespace quenwick {
 
 // A system call that failed, as the platform operations throw it. Call names the call and what it
-// worked on, as in "MoveFileExW(C:\app\data.dat)"; code() is the system's error, whose message()
-// is the system's own reason. what() gives both, as "call(subject): reason".
+// worked on (Subject), as in "MoveFileExW(C:\app\data.dat)"; code() is the system's error, whose
+// message() is the system's own reason. what() gives both, as "call(subject): reason".
 struct SystemCallError : std::system_error {
-  SystemCallError(std::error_code error, std::string call)
-      : std::system_error(error, call), Call(std::move(call)) {}
+  SystemCallError(std::error_code error, const char* call, std::string subject)
+      : std::system_error(error, std::string(call) + "(" + subject + ")"),
+        Call(std::string(call) + "(" + subject + ")"),
+        Subject(std::move(subject)) {}
   std::string Call;
+  std::string Subject;
 };
 
 // Message-box styles and answers, with their Windows values (MB_*, ID*).

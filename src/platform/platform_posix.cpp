@@ -25,8 +25,7 @@ constexpr std::string_view WindowsDirectory = "C:\\windows";
 
 // Names the failed call and what it was working on, with the errno value as the reason.
 SystemCallError SystemError(int error, const char* call, const std::string& subject) {
-  return SystemCallError(std::error_code(error, std::generic_category()),
-                         std::string(call) + "(" + subject + ")");
+  return SystemCallError(std::error_code(error, std::generic_category()), call, subject);
 }
 
 bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }

@@ -142,7 +142,7 @@ std::string FatalErrorText(const std::string& sentence, const std::exception& ca
   const auto* failure = dynamic_cast<const SystemCallError*>(&cause);
   if (failure == nullptr) return sentence + "\n\n" + cause.what();
   const std::error_code error = failure->code();
-  return sentence + "\n\n" + error.message() + "\n\n" + failure->Call + ", " +
+  return sentence + "\n\n" + SystemReason(*failure) + "\n\n" + failure->Call + ", " +
          error.category().name() + " error " + std::to_string(error.value());
 }
 
