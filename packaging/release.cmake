@@ -1,7 +1,7 @@
 # Makes the release from the built quenwick.exe, in a folder of its own: the setup program, the
-# portable zip and their SHA256SUMS. Run by the build with cmake -P, given EXE, PACKAGING (this
+# portable zip, the uninstall script for deployment tools, and their SHA256SUMS. Run by the build with cmake -P, given EXE, PACKAGING (this
 # folder), STAGE, DIST, VERSION, PUBLISHER, COPYRIGHT, ICON, WIZARD, MAKENSIS, PYTHON, EPOCH and,
-# to sign, SIGNING_PFX.
+# to sign, SIGNING_PFX and TIMESTAMP_URL.
 cmake_minimum_required(VERSION 3.25)
 
 set(base "Quenwick-${VERSION}")
@@ -23,6 +23,9 @@ endfunction()
 
 if(NOT SIGNING_PFX)
   message(STATUS "${base}: unsigned, as QUENWICK_SIGNING_PFX is not set")
+elseif(NOT TIMESTAMP_URL)
+  message(STATUS "${base}: signed without a time stamp, as QUENWICK_SIGNING_TIMESTAMP_URL is not "
+    "set: the signatures will stop validating when the certificate expires")
 endif()
 
 file(COPY "${EXE}" DESTINATION "${STAGE}")
@@ -33,6 +36,12 @@ execute_process(
   COMMAND "${PYTHON}" "${PACKAGING}/make_zip.py" "${DIST}/${zip}" "${EPOCH}"
     "${STAGE}/quenwick.exe" "${STAGE}/README.txt"
   COMMAND_ERROR_IS_FATAL ANY)
+
+# A batch file runs in cmd, which wants its lines to end in CR LF.
+configure_file("${PACKAGING}/uninstall-quenwick.cmd" "${DIST}/uninstall-quenwick.cmd" COPYONLY)
+file(READ "${DIST}/uninstall-quenwick.cmd" script)
+string(REPLACE "\n" "\r\n" script "${script}")
+file(WRITE "${DIST}/uninstall-quenwick.cmd" "${script}")
 
 set(defines "-DVERSION=${VERSION}" "-DPUBLISHER=${PUBLISHER}" "-DCOPYRIGHT=${COPYRIGHT}"
   "-DEXE=${STAGE}/quenwick.exe" "-DICON=${ICON}" "-DWIZARD=${WIZARD}" "-DOUTFILE=${DIST}/${setup}")
@@ -45,7 +54,7 @@ execute_process(
 sign("${DIST}/${setup}")
 
 set(sums "")
-foreach(file IN ITEMS "${setup}" "${zip}")
+foreach(file IN ITEMS "${setup}" "${zip}" uninstall-quenwick.cmd)
   file(SHA256 "${DIST}/${file}" hash)
   string(APPEND sums "${hash}  ${file}\n")
 endforeach()

@@ -13,6 +13,8 @@ from pathlib import Path
 from wine_session import WINE, WineSession
 
 SETUP = Path(os.environ["QUENWICK_SETUP"])
+UNINSTALL_SCRIPT = SETUP.parent / "uninstall-quenwick.cmd"
+DEPLOYING = Path(__file__).parents[2] / "docs/deploying.md"
 PUBLISHER = os.environ["QUENWICK_PUBLISHER"]
 NOTICE = "Program został po raz pierwszy uruchomiony, albo ktoś skasował kilka plików :-)"
 UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quenwick"
@@ -145,6 +147,50 @@ class InstallerTest(unittest.TestCase):
                     shutil.rmtree(self.folder)
                 else:
                     self.assertFalse(self.folder.exists())
+
+    def test_quiet_first_logon_line_of_the_guide_makes_the_first_run_silent(self):
+        # The line as the guide gives it for a batch file. Wine 8's cmd does not redirect a block
+        # in parentheses, the shorter way to write it, as Windows does.
+        line, = [line for line in DEPLOYING.read_text().splitlines()
+                 if line.startswith("if not exist") and "echo -1" in line]
+        script = session.drive_c / "quiet-first-logon.cmd"
+        script.write_text(f"@echo off\r\n{line}\r\n")
+        self.addCleanup(script.unlink)
+        self.install()
+        self.assertEqual(session.run(script), 0)
+        self.assertEqual((self.folder / "data.dat").read_bytes(), b"-1\r\n" * 4)
+        # A box would keep the check from ending.
+        self.assertEqual(session.run(self.folder / "quenwick.exe", timeout=60), 0)
+        sizes = (self.folder / "data.dat").read_bytes().split(b"\r\n")
+        self.assertNotEqual(sizes[2], b"-1", "the sizes as they are now are recorded")
+        self.assertEqual(session.run(script), 0)
+        self.assertEqual((self.folder / "data.dat").read_bytes().split(b"\r\n"), sizes,
+                         "a record that is there already is kept")
+
+    def test_uninstall_script_removes_quenwick_from_any_folder_and_says_what_happened(self):
+        moved = self.tools / "Quenwick"
+        for name, arrange, code in [
+            ("install elsewhere, with a file of the user's", self.users_file_in_tools, 0),
+            ("nothing installed", None, 0),
+            ("program running", self.running, 1618),
+        ]:
+            with self.subTest(name):
+                finish = arrange() if arrange else None
+                before = self.state()
+                self.assertEqual(session.run(UNINSTALL_SCRIPT), code)
+                if arrange == self.users_file_in_tools:
+                    self.assertIsNone(self.registry())
+                    self.assertFalse(self.shortcut.exists())
+                    self.assertEqual([path.name for path in moved.iterdir()], ["notes.txt"])
+                else:
+                    self.assertEqual(self.state(), before)
+                if finish:
+                    finish()
+                self.tearDown()
+
+    def users_file_in_tools(self):
+        self.install(f"/D={session.windows_path(self.tools / 'Quenwick')}")
+        (self.tools / "Quenwick/notes.txt").write_bytes(b"the user's own notes")
 
     def test_refusal_changes_nothing_and_says_why_in_its_exit_code(self):
         # Wine cannot run a program as SYSTEM, nor elevated as another account: what the setup

@@ -1,10 +1,13 @@
 """The release as a whole: a second checkout of the same sources, in another folder, makes the same
-bytes as this build, says that it is unsigned, and signs both programs when given a certificate."""
+bytes as this build, says that it is unsigned, and signs both programs when given a certificate,
+with a time stamp from a time-stamping authority of the test's own on 127.0.0.1."""
 
+import http.server
 import os
 import shutil
 import subprocess
 import tempfile
+import threading
 import unittest
 from pathlib import Path
 
@@ -25,6 +28,54 @@ def copy_sources(target):
         if (SOURCE / name).is_file():
             (target / name).parent.mkdir(parents=True, exist_ok=True)
             shutil.copy2(SOURCE / name, target / name)
+
+
+def throwaway_certificate(folder, name, *extensions):
+    """A self-signed certificate and its key, valid for a day, as (certificate, key) files."""
+    key, certificate = folder / f"{name}.key", folder / f"{name}.pem"
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1",
+                    "-subj", f"/CN=Quenwick test {name}", "-keyout", key, "-out", certificate,
+                    *[argument for extension in extensions for argument in ["-addext", extension]]],
+                   check=True, capture_output=True)
+    return certificate, key
+
+
+def start_time_stamp_authority(folder):
+    """An RFC 3161 time-stamping authority on 127.0.0.1, answering each request with openssl ts;
+    gives its URL, its certificate and the server, to shut down."""
+    certificate, key = throwaway_certificate(folder, "time-stamping",
+                                             "extendedKeyUsage=critical,timeStamping")
+    config = folder / "tsa.cnf"
+    config.write_text(f"""[tsa]
+default_tsa = authority
+[authority]
+serial = {folder / "tsa-serial"}
+signer_cert = {certificate}
+signer_key = {key}
+signer_digest = sha256
+default_policy = 1.2.3.4.1
+digests = sha256
+ess_cert_id_alg = sha256
+""")
+
+    class Handler(http.server.BaseHTTPRequestHandler):
+        def do_POST(self):
+            query = self.rfile.read(int(self.headers["Content-Length"]))
+            reply = subprocess.run(["openssl", "ts", "-reply", "-config", config, "-queryfile",
+                                    "/dev/stdin", "-out", "/dev/stdout"], input=query,
+                                   capture_output=True, check=True).stdout
+            self.send_response(200)
+            self.send_header("Content-Type", "application/timestamp-reply")
+            self.send_header("Content-Length", str(len(reply)))
+            self.end_headers()
+            self.wfile.write(reply)
+
+        def log_message(self, *_):
+            pass
+
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return f"http://127.0.0.1:{server.server_port}/", certificate, server
 
 
 class ReleaseTest(unittest.TestCase):
@@ -60,22 +111,32 @@ class ReleaseTest(unittest.TestCase):
         self.assertEqual((self.dist / "SHA256SUMS").read_text(), (DIST / "SHA256SUMS").read_text())
 
         # A throwaway certificate of our own, trusted for the check alone.
-        key, certificate, pfx = (self.root / name for name in ["key.pem", "cert.pem", "cert.pfx"])
-        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1",
-                        "-subj", "/CN=Quenwick test signing", "-keyout", key, "-out", certificate],
-                       check=True, capture_output=True)
+        certificate, key = throwaway_certificate(self.root, "signing")
+        pfx = self.root / "signing.pfx"
         subprocess.run(["openssl", "pkcs12", "-export", "-inkey", key, "-in", certificate, "-out",
                         pfx, "-passout", "pass:throwaway"], check=True, capture_output=True)
-        self.release(QUENWICK_SIGNING_PFX=str(pfx), QUENWICK_SIGNING_PASSWORD="throwaway")
+        url, authority, server = start_time_stamp_authority(self.root)
+        self.addCleanup(server.server_close)
+        self.addCleanup(server.shutdown)
+        self.release(QUENWICK_SIGNING_PFX=str(pfx), QUENWICK_SIGNING_PASSWORD="throwaway",
+                     QUENWICK_SIGNING_TIMESTAMP_URL=url)
         zip_file, = self.dist.glob("*-win64.zip")
         signed_exe = self.root / "quenwick.exe"
         signed_exe.write_bytes(subprocess.run(["unzip", "-p", zip_file, "quenwick.exe"],
                                               capture_output=True, check=True).stdout)
         for program in [signed_exe, *self.dist.glob("*-setup.exe")]:
             with self.subTest(program.name):
-                verify = subprocess.run(["osslsigncode", "verify", "-CAfile", certificate, "-in",
-                                         program], capture_output=True, text=True)
+                verify = subprocess.run(["osslsigncode", "verify", "-CAfile", certificate,
+                                         "-TSA-CAfile", authority, "-in", program],
+                                        capture_output=True, text=True)
                 self.assertEqual(verify.returncode, 0, verify.stdout + verify.stderr)
+                self.assertIn("Timestamp Server Signature verification: ok", verify.stdout)
+
+        # A time stamp differs from one signing to the next; what was signed does not.
+        unsigned_exe = self.root / "unsigned.exe"
+        subprocess.run(["osslsigncode", "remove-signature", "-in", signed_exe, "-out",
+                        unsigned_exe], check=True, capture_output=True)
+        self.assertEqual(unsigned_exe.read_bytes(), QUENWICK_EXE.read_bytes())
 
     def test_setup_program_carries_the_icon_of_the_program(self):
         setup, = DIST.glob("*-setup.exe")
