@@ -2,6 +2,7 @@
 // standing in for Windows.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -124,6 +125,24 @@ TEST_F(PosixPlatformTest, FileHeadStopsAtTheLimit) {
   WriteAll(root / "short", "734\r\n");
   EXPECT_EQ(ReadFileHead((root / "short").string(), 64), "734\r\n");
   EXPECT_EQ(ReadFileHead((root / "missing").string(), 64), std::nullopt);
+}
+
+TEST_F(PosixPlatformTest, FifoWithoutAWriterIsNoFileAndNeverBlocksTheRead) {
+  ASSERT_EQ(mkfifo((root / "data.dat").c_str(), 0600), 0);
+  // In a child, so that a read that blocks fails the test instead of hanging it.
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) _exit(ReadFileHead((root / "data.dat").string(), 64) == std::nullopt ? 0 : 1);
+  int status = -1;
+  for (int tries = 0; tries < 100 && waitpid(child, &status, WNOHANG) == 0; ++tries) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  if (status == -1) {
+    kill(child, SIGKILL);
+    waitpid(child, &status, 0);
+    FAIL() << "the read waited for a writer";
+  }
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "a FIFO read as a file";
 }
 
 TEST_F(PosixPlatformTest, AtomicWriteReplacesTheFileAndLeavesNothingElse) {
