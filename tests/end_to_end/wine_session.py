@@ -1,5 +1,6 @@
 """Wine on a virtual display: a fresh prefix and an Xvfb server of their own, for running
-quenwick.exe and answering its boxes. Shared by the Wine end-to-end tests and the screenshots.
+quenwick.exe and answering its boxes. Shared by the Wine end-to-end tests and the screenshots. On
+Windows itself the same session runs the programs directly, on the real desktop and drive C:.
 
 Wine's background processes inherit the standard streams of whichever Windows program started
 them and outlive it, so no output is read through a pipe: a read to the end would wait for them."""
@@ -11,6 +12,7 @@ import subprocess
 import tempfile
 from pathlib import Path
 
+ON_WINDOWS = os.name == "nt"
 WINE = shutil.which("wine") or "/usr/lib/wine/wine64"
 
 
@@ -19,6 +21,12 @@ class WineSession:
 
     def __init__(self, box_driver):
         self.box_driver = box_driver
+        if ON_WINDOWS:
+            self.env = dict(os.environ)
+            self.drive_c = Path(os.environ.get("SystemDrive", "C:") + "\\")
+            self.launcher = []
+            return
+        self.launcher = [WINE]
         self.root = Path(tempfile.mkdtemp(prefix="quenwick-wine-"))
         self.xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
@@ -41,6 +49,8 @@ class WineSession:
         self.drive_c = self.root / "prefix/drive_c"
 
     def wineserver(self, flag):
+        if ON_WINDOWS:
+            return
         subprocess.run(["wineserver", flag], env=self.env, timeout=600,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
@@ -48,6 +58,8 @@ class WineSession:
         """The path as Windows programs in the prefix see it: on drive C:, or else on Z:, which
         is the root of this machine."""
         path = Path(path).absolute()
+        if ON_WINDOWS:
+            return str(path)
         if path.is_relative_to(self.drive_c):
             return "C:\\" + str(path.relative_to(self.drive_c)).replace("/", "\\")
         return "Z:" + str(path).replace("/", "\\")
@@ -56,11 +68,14 @@ class WineSession:
         """Starts a Windows program without waiting for it."""
         options = {"stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL, "env": self.env,
                    **options}
-        return subprocess.Popen([WINE, self.windows_path(program), *arguments], **options)
+        return subprocess.Popen([*self.launcher, self.windows_path(program), *arguments], **options)
 
     def run(self, program, *arguments, timeout=120):
         """Runs a Windows program to its end and gives its whole exit code. Wine gives a Unix
         parent only the code's low byte, so cmd waits for the program and says the code."""
+        if ON_WINDOWS:
+            return subprocess.run([self.windows_path(program), *arguments], env=self.env,
+                                  timeout=timeout).returncode
         line = f'start "" /wait "{self.windows_path(program)}" {" ".join(arguments)}'
         with tempfile.TemporaryFile() as output:
             subprocess.run([WINE, "cmd", "/v:on", "/c", line + " & echo !errorlevel!"],
@@ -73,8 +88,8 @@ class WineSession:
         """The next box of quenwick.exe (or the dialog with that caption) as a dict, after pressing
         the button answer unless it is 0; None when no box appears."""
         with tempfile.TemporaryFile() as description:
-            subprocess.run([WINE, self.box_driver, str(answer), caption], env=self.env, timeout=120,
-                           stdout=description, stderr=subprocess.DEVNULL)
+            subprocess.run([*self.launcher, self.box_driver, str(answer), caption], env=self.env,
+                           timeout=120, stdout=description, stderr=subprocess.DEVNULL)
             description.seek(0)
             return json.loads(description.read())
 
@@ -85,6 +100,8 @@ class WineSession:
                        check=True, timeout=60)
 
     def close(self):
+        if ON_WINDOWS:
+            return
         self.wineserver("-k")
         self.xvfb.terminate()
         self.xvfb.wait()
