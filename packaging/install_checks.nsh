@@ -1,7 +1,8 @@
-; What the setup program checks before it changes anything: the account, the version already
-; installed, the folder, and whether the program is running. Each check that refuses leaves its
-; exit code in $Refusal and its message, in the language of the pages, in $RefusalText; a
-; $Refusal of 0 means go on.
+; What the setup program and the uninstaller check before they change anything: that no other of
+; them runs, the account, the version already installed, the folder, and whether the program is
+; running. Each check that refuses leaves its exit code in $Refusal and its message, in the
+; language of the pages, in $RefusalText (empty when the user has been told already); a $Refusal of
+; 0 means go on.
 
 ; The exit codes, as docs/deploying.md lists them. Where Windows has a code that says the same,
 ; it is that one, which deployment tools already know: 1618 makes them try again later.
@@ -13,6 +14,10 @@
 !define EXIT_FOLDER_NOT_EMPTY 145     ; ERROR_DIR_NOT_EMPTY
 !define EXIT_FOLDER_TOO_LONG 206      ; ERROR_FILENAME_EXCED_RANGE
 
+!define ERROR_ALREADY_EXISTS 183
+; Held by the setup program or the uninstaller from its start to its end; installs are per user.
+!define SETUP_MUTEX "Local\Quenwick.Setup"
+
 ; The longest path that an install holds is the program's own temporary record,
 ; "data.dat.<process id>.tmp" (24 characters with its separator); on a Windows without long
 ; paths, every path must fit in MAX_PATH's 259 characters.
@@ -20,65 +25,140 @@
 
 Var Refusal
 Var RefusalText
+Var NewerVersion ; the newer version that CheckVersion found, for its message
 
 !macro Refuse code message
   StrCpy $Refusal ${code}
   StrCpy $RefusalText "$(${message})"
 !macroend
 
-; Sets $R0 to 1 if path is the Windows folder or lies in it, to 0 if not.
-!macro IsInWindowsFolder path
-  StrLen $R0 $WINDIR
-  StrCpy $R1 "${path}" $R0
-  StrCpy $R2 "${path}" 1 $R0
-  ${If} $R1 == $WINDIR
-  ${AndIf} $R2 == "\"
-  ${OrIf} "${path}" == $WINDIR
-    StrCpy $R0 1
-  ${Else}
-    StrCpy $R0 0
+; The checks that both programs make, in the setup program's form and, with "un.", in the
+; uninstaller's.
+!macro BothProgramsChecks un
+
+; One setup program or uninstaller at a time: the first holds the mutex until it ends, and any
+; other that starts meanwhile refuses, as two at once could each undo half of the other's work.
+Function ${un}CheckAlone
+  StrCpy $Refusal 0
+  System::Call 'kernel32::CreateMutexW(p 0, i 0, w "${SETUP_MUTEX}") p ?e'
+  Pop $0
+  ${If} $0 = ${ERROR_ALREADY_EXISTS}
+    !insertmacro Refuse ${EXIT_RUNNING} AnotherSetupRunning
   ${EndIf}
+FunctionEnd
+
+; Stack in: a folder. Stack out: 1 when quenwick.exe in it is still running after five seconds,
+; else 0. Windows lets no one open a running program's file for writing.
+Function ${un}ProgramStillRuns
+  Pop $0
+  ${IfNot} ${FileExists} "$0\quenwick.exe"
+    Push 0
+    Return
+  ${EndIf}
+  ${For} $1 1 10
+    ClearErrors
+    FileOpen $2 "$0\quenwick.exe" a
+    ${IfNot} ${Errors}
+      FileClose $2
+      Push 0
+      Return
+    ${EndIf}
+    Sleep 500
+  ${Next}
+  Push 1
+FunctionEnd
+
+; The program running from a folder that is about to change, $INSTDIR or one of $OtherFolders, is
+; waited for; if it still runs, the user is asked to answer its box and retry, and a silent run
+; refuses with EXIT_RUNNING.
+Function ${un}CheckProgramNotRunning
+  StrCpy $Refusal 0
+  ${Do}
+    StrCpy $StillRunning 0
+    Push $INSTDIR
+    Call ${un}ProgramStillRuns
+    Pop $StillRunning
+    !insertmacro ForEachFolderIn $OtherFolders ${un}NoteProgramStillRuns
+    ${If} $StillRunning = 0
+      Return
+    ${EndIf}
+    ${If} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(ProgramRunning)" \
+        /SD IDCANCEL IDCANCEL`
+      ${ExitDo}
+    ${EndIf}
+  ${Loop}
+  StrCpy $Refusal ${EXIT_RUNNING}
+  StrCpy $RefusalText "" ; the box has said why
+FunctionEnd
+
+; Stack in: a folder. Sets $StillRunning to 1 if the program runs from it too.
+Function ${un}NoteProgramStillRuns
+  ${If} $StillRunning = 1
+    Pop $0
+    Return
+  ${EndIf}
+  Call ${un}ProgramStillRuns
+  Pop $StillRunning
+FunctionEnd
+
+; Tells an interactive user why nothing was done, and sets the exit code for the refusal found.
+Function ${un}ReportRefusal
+  ${If} $RefusalText != ""
+    MessageBox MB_OK|MB_ICONSTOP "$RefusalText" /SD IDOK
+  ${EndIf}
+  SetErrorLevel $Refusal
+FunctionEnd
+
 !macroend
 
-; Sets $R9 to the version "major.minor.patch" of the program at path, or to "" without one.
-!macro ProgramVersion path
-  ClearErrors
-  GetDLLVersion "${path}" $R0 $R1
-  ${If} ${Errors}
-    StrCpy $R9 ""
-  ${Else}
-    IntOp $R2 $R0 >> 16
-    IntOp $R3 $R0 & 0xFFFF
-    IntOp $R4 $R1 >> 16
-    StrCpy $R9 "$R2.$R3.$R4"
-  ${EndIf}
-!macroend
+Var StillRunning
+!insertmacro BothProgramsChecks ""
+!insertmacro BothProgramsChecks "un."
 
 ; A per-user program installed for a system account, such as SYSTEM under a deployment tool,
 ; would never run: no such account logs on. Their profiles all lie in the Windows folder.
 Function CheckAccount
   StrCpy $Refusal 0
-  !insertmacro IsInWindowsFolder $PROFILE
-  ${If} $R0 = 1
+  Push $PROFILE
+  Call InWindowsFolder
+  Pop $0
+  ${If} $0 = 1
     !insertmacro Refuse ${EXIT_NOT_FOR_THIS_ACCOUNT} NotForThisAccount
   ${EndIf}
 FunctionEnd
 
+; Stack in: a program's path. Stack out: its version, "major.minor.patch", or "" without one.
+Function ProgramVersion
+  Pop $0
+  ClearErrors
+  GetDLLVersion $0 $1 $2
+  ${If} ${Errors}
+    Push ""
+    Return
+  ${EndIf}
+  IntOp $3 $1 >> 16
+  IntOp $4 $1 & 0xFFFF
+  IntOp $5 $2 >> 16
+  Push "$3.$4.$5"
+FunctionEnd
+
 ; A newer version, registered or in the chosen folder, is never replaced by this one; a registered
-; install whose program has gone counts for nothing. $R9 keeps that version for the message.
+; install whose program has gone counts for nothing.
 Function CheckVersion
   StrCpy $Refusal 0
-  ${If} ${FileExists} "$OldFolder\quenwick.exe"
-    StrCpy $R9 $OldVersion
-    ${VersionCompare} $R9 ${VERSION} $R0
-    ${If} $R0 = 1
-      !insertmacro Refuse ${EXIT_NEWER_INSTALLED} NewerInstalled
-      Return
-    ${EndIf}
+  StrCpy $NewerVersion ""
+  ${If} $OldFolder != ""
+  ${AndIf} ${FileExists} "$OldFolder\quenwick.exe"
+    StrCpy $NewerVersion $OldVersion
   ${EndIf}
-  !insertmacro ProgramVersion "$INSTDIR\quenwick.exe"
-  ${VersionCompare} $R9 ${VERSION} $R0
-  ${If} $R0 = 1
+  ${VersionCompare} $NewerVersion ${VERSION} $0
+  ${If} $0 <> 1
+    Push "$INSTDIR\quenwick.exe"
+    Call ProgramVersion
+    Pop $NewerVersion
+    ${VersionCompare} $NewerVersion ${VERSION} $0
+  ${EndIf}
+  ${If} $0 = 1
     !insertmacro Refuse ${EXIT_NEWER_INSTALLED} NewerInstalled
   ${EndIf}
 FunctionEnd
@@ -87,13 +167,15 @@ FunctionEnd
 ; the program from and that a logon reaches, new, empty or Quenwick's own, and writable.
 Function CheckFolder
   StrCpy $Refusal 0
-  !insertmacro IsInWindowsFolder $INSTDIR
-  ${If} $R0 = 1
+  Push $INSTDIR
+  Call InWindowsFolder
+  Pop $0
+  ${If} $0 = 1
     !insertmacro Refuse ${EXIT_NOT_FOR_THIS_ACCOUNT} FolderInWindows
     Return
   ${EndIf}
-  StrLen $R0 $INSTDIR
-  ${If} $R0 > ${FOLDER_LENGTH_LIMIT}
+  StrLen $0 $INSTDIR
+  ${If} $0 > ${FOLDER_LENGTH_LIMIT}
     !insertmacro Refuse ${EXIT_FOLDER_TOO_LONG} FolderTooLong
     Return
   ${EndIf}
@@ -104,92 +186,45 @@ Function CheckFolder
 FunctionEnd
 
 ; Another program's files are never overwritten, nor taken for Quenwick's by its uninstaller: a
-; folder that holds anything is used only if it holds quenwick.exe or is the registered install.
+; folder that holds anything is used only if it is an install of Quenwick's (it holds quenwick.exe,
+; or the registry names it), or holds nothing but what only Quenwick leaves behind.
 Function CheckFolderIsOurs
   ${If} ${FileExists} "$INSTDIR\quenwick.exe"
-  ${OrIf} $INSTDIR == $OldFolder
     Return
   ${EndIf}
-  FindFirst $R0 $R1 "$INSTDIR\*"
-  ${DoWhile} $R1 != ""
-    ${If} $R1 != "."
-    ${AndIf} $R1 != ".."
-      !insertmacro Refuse ${EXIT_FOLDER_NOT_EMPTY} FolderNotEmpty
-      ${ExitDo}
+  Push $INSTDIR
+  Call IsKnownFolder
+  Pop $0
+  ${If} $0 = 1
+    Return
+  ${EndIf}
+  FindFirst $Search $Found "$INSTDIR\*"
+  ${DoWhile} $Found != ""
+    ${If} $Found != "."
+    ${AndIf} $Found != ".."
+      Push $Found
+      Call IsOwnLeftover
+      Pop $0
+      ${If} $0 = 0
+        !insertmacro Refuse ${EXIT_FOLDER_NOT_EMPTY} FolderNotEmpty
+        ${ExitDo}
+      ${EndIf}
     ${EndIf}
-    FindNext $R0 $R1
+    FindNext $Search $Found
   ${Loop}
-  FindClose $R0
+  FindClose $Search
 FunctionEnd
 
 ; Makes the folder and a file in it, then takes away all that it made.
 Function CheckFolderIsWritable
   Call MakeFolder
   ClearErrors
-  FileOpen $R0 "$INSTDIR\quenwick.exe.new" w
+  FileOpen $0 "$INSTDIR\quenwick.exe.new" w
   ${If} ${Errors}
     !insertmacro Refuse ${EXIT_FOLDER_NOT_WRITABLE} FolderNotWritable
   ${Else}
-    FileClose $R0
+    FileClose $0
     Delete "$INSTDIR\quenwick.exe.new"
   ${EndIf}
   Call RemoveMadeFolders
 FunctionEnd
-
-; Waits for the quenwick.exe at path to end, as Windows lets no one open a running program's file
-; for writing; sets $R0 to 1 if it still runs after five seconds, to 0 if it does not run.
-!macro WaitForProgramToEnd path
-  StrCpy $R0 0
-  ${If} ${FileExists} "${path}"
-    ${For} $R1 1 10
-      ClearErrors
-      FileOpen $R2 "${path}" a
-      ${IfNot} ${Errors}
-        FileClose $R2
-        StrCpy $R0 0
-        ${Break}
-      ${EndIf}
-      StrCpy $R0 1
-      Sleep 500
-    ${Next}
-  ${EndIf}
-!macroend
-
-; The program running from a folder that is about to change is waited for; if it still runs, the
-; user is asked to answer its box and retry, and a silent run refuses with EXIT_RUNNING.
-!macro CheckProgramNotRunningFunction prefix
-  Function ${prefix}CheckProgramNotRunning
-    StrCpy $Refusal 0
-    ${Do}
-      !insertmacro WaitForProgramToEnd "$INSTDIR\quenwick.exe"
-      ${If} $R0 = 0
-      ${AndIf} $OldFolder != ""
-      ${AndIf} $OldFolder != $INSTDIR
-        !insertmacro WaitForProgramToEnd "$OldFolder\quenwick.exe"
-      ${EndIf}
-      ${If} $R0 = 0
-        Return
-      ${EndIf}
-      ${If} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(ProgramRunning)" \
-          /SD IDCANCEL IDCANCEL`
-        ${ExitDo}
-      ${EndIf}
-    ${Loop}
-    !insertmacro Refuse ${EXIT_RUNNING} ProgramRunning
-  FunctionEnd
-!macroend
-!insertmacro CheckProgramNotRunningFunction ""
-!insertmacro CheckProgramNotRunningFunction "un."
-
-; Tells an interactive user why nothing was done, and sets the exit code for the refusal found.
-!macro ReportRefusalFunction prefix
-  Function ${prefix}ReportRefusal
-    ; Whoever pressed Cancel on the Retry box has had the reason already.
-    ${If} $Refusal <> ${EXIT_RUNNING}
-      MessageBox MB_OK|MB_ICONSTOP "$RefusalText" /SD IDOK
-    ${EndIf}
-    SetErrorLevel $Refusal
-  FunctionEnd
-!macroend
-!insertmacro ReportRefusalFunction ""
-!insertmacro ReportRefusalFunction "un."

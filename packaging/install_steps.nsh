@@ -1,13 +1,17 @@
-; The steps of an install, each checked as it is done: the folder, the two programs (written
-; beside the old ones, then swapped in), the record brought from a folder that the install moves
-; out of, the Startup shortcut and the Apps & features entry. A step that fails ends the install,
-; and UndoInstall then takes back every step before it, so that what was there stays as it was.
+; The steps of an install, each checked as it is done: a mark in the registry of where the install
+; goes and what it leaves, the folder, the two programs (written beside the old ones, then swapped
+; in), the record brought from a folder that the install leaves, the Startup shortcut, the Apps &
+; features entry, and last the letting go of what the install replaced. A step that fails ends the
+; install, and UndoInstall takes back every step before it, so that what was there stays as it
+; was. An install that is cut off (killed, a logoff, a lost power) undoes nothing: its mark lets
+; the next run of the setup program finish it.
 
-!define STEP_FOLDER 1
-!define STEP_FILES 2
-!define STEP_RECORD 3
-!define STEP_SHORTCUT 4
-!define STEP_ENTRY 5
+!define STEP_MARK 1
+!define STEP_FOLDER 2
+!define STEP_FILES 3
+!define STEP_RECORD 4
+!define STEP_SHORTCUT 5
+!define STEP_ENTRY 6
 
 Var Step            ; the last step begun; empty, which compares as 0, before the first
 Var MadeFrom        ; the outermost folder that MakeFolder made, or "" when $INSTDIR was there
@@ -15,17 +19,31 @@ Var HadProgram      ; whether $INSTDIR held quenwick.exe before, and so holds it
 Var HadUninstaller
 Var RecordBrought
 Var ShortcutSaved
+Var EntryFolder     ; what WriteEntry writes: the install's folder, version and size in KiB
+Var EntryVersion
+Var EntrySize
+
+; A build for the tests alone (STOP_FOR_TESTS) ends dead at the point that the environment variable
+; QUENWICK_SETUP_STOP names, as a crash or a lost power would: TerminateProcess runs no callback.
+!macro StopForTests point
+  !ifdef STOP_FOR_TESTS
+    ReadEnvStr $0 QUENWICK_SETUP_STOP
+    ${If} $0 == ${point}
+      System::Call 'kernel32::TerminateProcess(p -1, i 99)'
+    ${EndIf}
+  !endif
+!macroend
 
 ; Makes $INSTDIR and any folders above it that are missing, and notes the outermost of them.
 Function MakeFolder
   StrCpy $MadeFrom ""
-  StrCpy $R0 $INSTDIR
-  ${DoUntil} $R0 == ""
-    ${If} ${FileExists} "$R0\*.*"
+  StrCpy $0 $INSTDIR
+  ${DoUntil} $0 == ""
+    ${If} ${FileExists} "$0\*.*"
       ${ExitDo}
     ${EndIf}
-    StrCpy $MadeFrom $R0
-    ${GetParent} $R0 $R0
+    StrCpy $MadeFrom $0
+    ${GetParent} $0 $0
   ${Loop}
   CreateDirectory $INSTDIR
 FunctionEnd
@@ -35,13 +53,13 @@ Function RemoveMadeFolders
   ${If} $MadeFrom == ""
     Return
   ${EndIf}
-  StrCpy $R0 $INSTDIR
-  ${DoUntil} $R0 == ""
-    RMDir $R0
-    ${If} $R0 == $MadeFrom
+  StrCpy $0 $INSTDIR
+  ${DoUntil} $0 == ""
+    RMDir $0
+    ${If} $0 == $MadeFrom
       ${ExitDo}
     ${EndIf}
-    ${GetParent} $R0 $R0
+    ${GetParent} $0 $0
   ${Loop}
 FunctionEnd
 
@@ -50,6 +68,19 @@ Function FailInstall
   !insertmacro Refuse ${EXIT_FAILED} InstallFailed
   Call ReportRefusal
   Abort
+FunctionEnd
+
+; Notes, before anything else changes, that an install into $INSTDIR is under way and which
+; folders it leaves.
+Function MarkUnfinished
+  StrCpy $Step ${STEP_MARK}
+  ClearErrors
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "MovingTo" $INSTDIR
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "MovingFrom" $OtherFolders
+  ${If} ${Errors}
+    Call FailInstall
+  ${EndIf}
+  !insertmacro StopForTests marked
 FunctionEnd
 
 ; Moves $INSTDIR\name aside as name.old, if there is one, and name.new into its place.
@@ -76,18 +107,14 @@ FunctionEnd
   ${EndIf}
 !macroend
 
-; Deletes what an install puts in folder and what the program writes there, and then the folder
-; if that leaves it empty; never anything else.
-!macro RemoveInstallFiles folder
-  Delete "${folder}\quenwick.exe"
-  Delete "${folder}\uninstall.exe"
-  Delete "${folder}\data.dat"
-  Delete "${folder}\data.dat.*.tmp"
-  Delete "${folder}\quenwick.exe.new"
-  Delete "${folder}\quenwick.exe.old"
-  Delete "${folder}\uninstall.exe.new"
-  Delete "${folder}\uninstall.exe.old"
-  RMDir "${folder}"
+; Puts back a program that an install cut off had set aside and not replaced, so that the folder
+; is as that install found it.
+!macro PutBackSetAside name
+  ${IfNot} ${FileExists} "$INSTDIR\${name}"
+  ${AndIf} ${FileExists} "$INSTDIR\${name}.old"
+    Rename "$INSTDIR\${name}.old" "$INSTDIR\${name}"
+  ${EndIf}
+  Delete "$INSTDIR\${name}.new"
 !macroend
 
 ; Makes the folder ready for this version's programs, which the section then writes into it
@@ -96,6 +123,8 @@ Function PrepareFolder
   StrCpy $Step ${STEP_FOLDER}
   Call MakeFolder
   StrCpy $Step ${STEP_FILES}
+  !insertmacro PutBackSetAside quenwick.exe
+  !insertmacro PutBackSetAside uninstall.exe
   StrCpy $HadProgram 0
   StrCpy $HadUninstaller 0
   ${If} ${FileExists} "$INSTDIR\quenwick.exe"
@@ -105,35 +134,43 @@ Function PrepareFolder
     StrCpy $HadUninstaller 1
   ${EndIf}
   SetOutPath $INSTDIR
-  Delete "$INSTDIR\quenwick.exe.new"
-  Delete "$INSTDIR\uninstall.exe.new"
 FunctionEnd
 
 ; Puts the programs that the section wrote in place of the old ones. A running program was waited
 ; for already; one that started since then keeps its file, and the swap fails.
 Function PutProgramsInPlace
-  !insertmacro ProgramVersion "$INSTDIR\quenwick.exe.new"
-  ${If} $R9 != ${VERSION}
+  !insertmacro StopForTests written
+  Push "$INSTDIR\quenwick.exe.new"
+  Call ProgramVersion
+  Pop $0
+  ${If} $0 != ${VERSION}
   ${OrIfNot} ${FileExists} "$INSTDIR\uninstall.exe.new"
     Call FailInstall
   ${EndIf}
   !insertmacro SwapIn quenwick.exe
+  !insertmacro StopForTests program-swapped
   !insertmacro SwapIn uninstall.exe
+  !insertmacro StopForTests uninstaller-swapped
 FunctionEnd
 
-; An install that moves to another folder brings the record along, so that the next check
-; compares with it rather than starting afresh.
+; An install that leaves a folder brings the record along from it, so that the next check
+; compares with it rather than starting afresh; a record in $INSTDIR already is kept.
 Function BringRecordAlong
   StrCpy $Step ${STEP_RECORD}
   StrCpy $RecordBrought 0
-  ${If} $OldFolder == ""
-  ${OrIf} $OldFolder == $INSTDIR
-  ${OrIfNot} ${FileExists} "$OldFolder\data.dat"
-  ${OrIf} ${FileExists} "$INSTDIR\data.dat"
+  !insertmacro ForEachFolderIn $OtherFolders BringRecordFrom
+  !insertmacro StopForTests record
+FunctionEnd
+
+; Stack in: a folder that the install leaves. Copies its record, the first that there is.
+Function BringRecordFrom
+  Pop $0
+  ${If} ${FileExists} "$INSTDIR\data.dat"
+  ${OrIfNot} ${FileExists} "$0\data.dat"
     Return
   ${EndIf}
   StrCpy $RecordBrought 1
-  CopyFiles /SILENT "$OldFolder\data.dat" $INSTDIR
+  CopyFiles /SILENT "$0\data.dat" $INSTDIR
   ${IfNot} ${FileExists} "$INSTDIR\data.dat"
     Call FailInstall
   ${EndIf}
@@ -157,63 +194,83 @@ Function MakeStartupShortcut
   ${If} ${Errors}
     Call FailInstall
   ${EndIf}
+  !insertmacro StopForTests shortcut
 FunctionEnd
 
-; Writes the Apps & features entry of the install in folder $R0, of version $R1, with $R2 KiB.
+; Writes the Apps & features entry of $EntryFolder, $EntryVersion and $EntrySize.
 Function WriteEntry
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "Quenwick"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" $R1
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" $EntryVersion
   WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$R0\quenwick.exe"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" $R0
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$R0\uninstall.exe"'
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$R0\uninstall.exe" /S'
-  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" $R2
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$EntryFolder\quenwick.exe"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" $EntryFolder
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$EntryFolder\uninstall.exe"'
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$EntryFolder\uninstall.exe" /S'
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" $EntrySize
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
 FunctionEnd
 
-; Adds the size in bytes of the file at path to $R2.
-!macro AddFileSize path
-  FileOpen $R3 "${path}" r
-  FileSeek $R3 0 END $R4
-  FileClose $R3
-  IntOp $R2 $R2 + $R4
-!macroend
+; Stack in: a file's path. Adds its size in bytes to $EntrySize.
+Function AddFileSize
+  Pop $0
+  FileOpen $1 $0 r
+  FileSeek $1 0 END $2
+  FileClose $1
+  IntOp $EntrySize $EntrySize + $2
+FunctionEnd
 
 Function RegisterInstall
   StrCpy $Step ${STEP_ENTRY}
-  StrCpy $R2 0
-  !insertmacro AddFileSize "$INSTDIR\quenwick.exe"
-  !insertmacro AddFileSize "$INSTDIR\uninstall.exe"
-  IntOp $R2 $R2 + 1023
-  IntOp $R2 $R2 / 1024
-  StrCpy $R0 $INSTDIR
-  StrCpy $R1 ${VERSION}
+  StrCpy $EntrySize 0
+  Push "$INSTDIR\quenwick.exe"
+  Call AddFileSize
+  Push "$INSTDIR\uninstall.exe"
+  Call AddFileSize
+  IntOp $EntrySize $EntrySize + 1023
+  IntOp $EntrySize $EntrySize / 1024
+  StrCpy $EntryFolder $INSTDIR
+  StrCpy $EntryVersion ${VERSION}
   ClearErrors
   Call WriteEntry
   ${If} ${Errors}
     Call FailInstall
   ${EndIf}
+  !insertmacro StopForTests entry
 FunctionEnd
 
-; Checks that the install is whole, then lets go of what it replaced: the old programs and, when
-; the install has moved, the old folder's files.
+; Checks that the install is whole, then lets go of what it replaced: the old programs, the files
+; of the folders that it leaves, and last the mark of an install under way.
 Function CompleteInstall
-  !insertmacro ProgramVersion "$INSTDIR\quenwick.exe"
-  ReadRegStr $R0 HKCU "${UNINSTALL_KEY}" "DisplayVersion"
-  ReadRegStr $R1 HKCU "${UNINSTALL_KEY}" "InstallLocation"
-  ${If} $R9 != ${VERSION}
+  Push "$INSTDIR\quenwick.exe"
+  Call ProgramVersion
+  Pop $0
+  ReadRegStr $1 HKCU "${UNINSTALL_KEY}" "DisplayVersion"
+  ReadRegStr $2 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $0 != ${VERSION}
   ${OrIfNot} ${FileExists} "$SMSTARTUP\Quenwick.lnk"
-  ${OrIf} $R0 != ${VERSION}
-  ${OrIf} $R1 != $INSTDIR
+  ${OrIf} $1 != ${VERSION}
+  ${OrIf} $2 != $INSTDIR
     Call FailInstall
   ${EndIf}
   Delete "$INSTDIR\quenwick.exe.old"
   Delete "$INSTDIR\uninstall.exe.old"
-  ${If} $OldFolder != ""
-  ${AndIf} $OldFolder != $INSTDIR
-    !insertmacro RemoveInstallFiles $OldFolder
+  !insertmacro StopForTests old-programs-removed
+  !insertmacro ForEachFolderIn $OtherFolders RemoveInstallFiles
+  !insertmacro StopForTests folders-left
+  DeleteRegValue HKCU "${UNINSTALL_KEY}" "MovingTo"
+  DeleteRegValue HKCU "${UNINSTALL_KEY}" "MovingFrom"
+FunctionEnd
+
+; Stack in: a registry value's name and what it held before the install, "" for nothing. Puts it
+; back as it was.
+Function RestoreMark
+  Pop $1
+  Pop $0
+  ${If} $1 == ""
+    DeleteRegValue HKCU "${UNINSTALL_KEY}" $0
+  ${Else}
+    WriteRegStr HKCU "${UNINSTALL_KEY}" $0 $1
   ${EndIf}
 FunctionEnd
 
@@ -221,11 +278,20 @@ FunctionEnd
 Function UndoInstall
   ${If} $Step >= ${STEP_ENTRY}
     ${If} $OldVersion == ""
-      DeleteRegKey HKCU "${UNINSTALL_KEY}"
+      DeleteRegValue HKCU "${UNINSTALL_KEY}" "DisplayName"
+      DeleteRegValue HKCU "${UNINSTALL_KEY}" "DisplayVersion"
+      DeleteRegValue HKCU "${UNINSTALL_KEY}" "Publisher"
+      DeleteRegValue HKCU "${UNINSTALL_KEY}" "DisplayIcon"
+      DeleteRegValue HKCU "${UNINSTALL_KEY}" "InstallLocation"
+      DeleteRegValue HKCU "${UNINSTALL_KEY}" "UninstallString"
+      DeleteRegValue HKCU "${UNINSTALL_KEY}" "QuietUninstallString"
+      DeleteRegValue HKCU "${UNINSTALL_KEY}" "EstimatedSize"
+      DeleteRegValue HKCU "${UNINSTALL_KEY}" "NoModify"
+      DeleteRegValue HKCU "${UNINSTALL_KEY}" "NoRepair"
     ${Else}
-      StrCpy $R0 $OldFolder
-      StrCpy $R1 $OldVersion
-      StrCpy $R2 $OldSize
+      StrCpy $EntryFolder $OldFolder
+      StrCpy $EntryVersion $OldVersion
+      StrCpy $EntrySize $OldSize
       Call WriteEntry
     ${EndIf}
   ${EndIf}
@@ -248,5 +314,14 @@ Function UndoInstall
     ; SetOutPath made the folder the current one, which a folder being removed cannot be.
     SetOutPath $TEMP
     Call RemoveMadeFolders
+  ${EndIf}
+  ${If} $Step >= ${STEP_MARK}
+    Push "MovingTo"
+    Push $MarkedTo
+    Call RestoreMark
+    Push "MovingFrom"
+    Push $MarkedFrom
+    Call RestoreMark
+    DeleteRegKey /ifempty HKCU "${UNINSTALL_KEY}"
   ${EndIf}
 FunctionEnd

@@ -38,16 +38,20 @@ LangString FolderNotWritable ${LANG_ENGLISH} "The folder $INSTDIR cannot be made
 LangString FolderNotWritable ${LANG_POLISH} "Nie można utworzyć folderu $INSTDIR ani w nim \
   zapisywać. Wybierz folder, do którego możesz zapisywać, na przykład ten, który proponuje \
   instalator."
-LangString NewerInstalled ${LANG_ENGLISH} "A newer Quenwick ($R9) is installed already. To go \
+LangString NewerInstalled ${LANG_ENGLISH} "A newer Quenwick ($NewerVersion) is installed already. To go \
   back to version ${VERSION}, first remove it in Apps & features."
 LangString NewerInstalled ${LANG_POLISH} "Zainstalowana jest już nowsza wersja programu \
-  Quenwick ($R9). Aby wrócić do wersji ${VERSION}, najpierw usuń ją w Aplikacjach i funkcjach."
+  Quenwick ($NewerVersion). Aby wrócić do wersji ${VERSION}, najpierw usuń ją w Aplikacjach i funkcjach."
 LangString ProgramRunning ${LANG_ENGLISH} "Quenwick is running, and its message is probably \
   waiting for an answer. Answer it, then press Retry; or press Cancel to leave everything as \
   it is."
 LangString ProgramRunning ${LANG_POLISH} "Quenwick jest uruchomiony, a jego komunikat \
-  prawdopodobnie czeka na odpowiedź. Odpowiedz na niego i naciśnij Ponów albo naciśnij Anuluj, \
-  aby niczego nie zmieniać."
+  prawdopodobnie czeka na odpowiedź. Odpowiedz na niego i naciśnij Ponów próbę albo naciśnij \
+  Anuluj, aby niczego nie zmieniać."
+LangString AnotherSetupRunning ${LANG_ENGLISH} "Another setup program or uninstaller of \
+  Quenwick is running. Let it finish, then try again. Nothing has been changed."
+LangString AnotherSetupRunning ${LANG_POLISH} "Działa już inny instalator lub deinstalator \
+  programu Quenwick. Poczekaj, aż skończy, i spróbuj ponownie. Niczego nie zmieniono."
 LangString InstallFailed ${LANG_ENGLISH} "Quenwick could not be installed, because a file or \
   a setting could not be written. Everything has been left as it was. Make sure that the disk \
   has room, then run the setup program again."

@@ -22,6 +22,16 @@ SetOverwrite try
 !include WordFunc.nsh
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Quenwick"
+; What the uninstaller reads a shortcut with: COM's shell link and its IPersistFile, by the indexes
+; of their methods.
+!define CLSID_ShellLink "{00021401-0000-0000-C000-000000000046}"
+!define IID_IShellLinkW "{000214F9-0000-0000-C000-000000000046}"
+!define IID_IPersistFile "{0000010b-0000-0000-C000-000000000046}"
+!define CLSCTX_INPROC_SERVER 1
+!define QueryInterface 0
+!define Release 2
+!define IShellLinkW_GetPath 3
+!define IPersistFile_Load 5
 
 Name "Quenwick"
 OutFile "${OUTFILE}"
@@ -68,20 +78,162 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "${COPYRIGHT}"
 !insertmacro MUI_LANGUAGE "Polish"
 !include messages.nsh
 
+; Registers $0 to $9 are scratch: a function may change them, and no value passes through them
+; from one function to another. Functions take and give values on the stack or in the variables
+; that their comments name.
+
 ; The install that Apps & features knows of, if any: its folder, version and size in KiB.
 Var OldFolder
 Var OldVersion
 Var OldSize
+; The mark of an install that was cut off, as the registry holds it: the folder it was going to,
+; and the folders it was leaving; "" when there is none. UnfinishedTo is the first in full.
+Var MarkedTo
+Var MarkedFrom
+Var UnfinishedTo
+; Every folder that may hold Quenwick's files: the registered one and those of the mark. And those
+; of them that the install leaves, which are not $INSTDIR.
+Var KnownFolders
+Var OtherFolders
+Var Compared ; the folder that IsKnownFolder compares, and whether it found it
+Var Matched
+Var OwnEntry ; whether the entry that the uninstaller finds is its own folder's
 
+!include folders.nsh
 !include install_checks.nsh
 !include install_steps.nsh
 
-Function .onInit
+; Stack in: a list of folders and a folder. Stack out: the list with the folder added at its end.
+Function AddToList
+  Pop $0
+  Pop $1
+  ${If} $1 == ""
+    Push $0
+  ${Else}
+    Push "$1|$0"
+  ${EndIf}
+FunctionEnd
+
+; Reads what the registry says of an install of Quenwick's, finished or not.
+Function ReadRegisteredInstall
   ReadRegStr $OldFolder HKCU "${UNINSTALL_KEY}" "InstallLocation"
   ReadRegStr $OldVersion HKCU "${UNINSTALL_KEY}" "DisplayVersion"
   ReadRegDWORD $OldSize HKCU "${UNINSTALL_KEY}" "EstimatedSize"
-  ; No folder that the user could choose mends either of these.
-  Call CheckAccount
+  ReadRegStr $MarkedTo HKCU "${UNINSTALL_KEY}" "MovingTo"
+  ReadRegStr $MarkedFrom HKCU "${UNINSTALL_KEY}" "MovingFrom"
+  StrCpy $UnfinishedTo ""
+  ${If} $MarkedTo != ""
+    Push $MarkedTo
+    Call FullPath
+    Pop $UnfinishedTo
+  ${EndIf}
+  ${If} $OldFolder != ""
+    Push $OldFolder
+    Call FullPath
+    Pop $OldFolder
+  ${EndIf}
+  StrCpy $KnownFolders $OldFolder
+  ${If} $UnfinishedTo != ""
+    Push $KnownFolders
+    Push $UnfinishedTo
+    Call AddToList
+    Pop $KnownFolders
+  ${EndIf}
+  ${If} $MarkedFrom != ""
+    Push $KnownFolders
+    Push $MarkedFrom
+    Call AddToList
+    Pop $KnownFolders
+  ${EndIf}
+FunctionEnd
+
+; Stack out: 1 when the command line names the folder with /D=, else 0. The setup program's own
+; $CMDLINE has /D= taken out of it already; the process's command line still holds it.
+Function FolderWasGiven
+  System::Call 'kernel32::GetCommandLineW() w .r0'
+  ClearErrors
+  ${GetOptionsS} $0 "/D=" $1
+  ${If} ${Errors}
+    Push 0
+  ${Else}
+    Push 1
+  ${EndIf}
+FunctionEnd
+
+; Stack in: a folder. Stack out: 1 when it is one of $KnownFolders, else 0.
+Function IsKnownFolder
+  Pop $Compared
+  StrCpy $Matched 0
+  !insertmacro ForEachFolderIn $KnownFolders MatchKnownFolder
+  Push $Matched
+FunctionEnd
+
+Function MatchKnownFolder
+  Push $Compared
+  Call SameFolder
+  Pop $0
+  ${If} $0 = 1
+    StrCpy $Matched 1
+  ${EndIf}
+FunctionEnd
+
+; $INSTDIR in full; and after an install that was cut off, the folder that it was going to, so
+; that this run finishes it, unless /D= names a folder that it did not touch.
+Function ChooseFolder
+  Push $INSTDIR
+  Call FullPath
+  Pop $INSTDIR
+  ${If} $UnfinishedTo == ""
+    Return
+  ${EndIf}
+  Call FolderWasGiven
+  Pop $0
+  ${If} $0 = 1
+    Push $INSTDIR
+    Call IsKnownFolder
+    Pop $0
+  ${Else}
+    StrCpy $0 1
+  ${EndIf}
+  ${If} $0 = 1
+    StrCpy $INSTDIR $UnfinishedTo
+  ${EndIf}
+FunctionEnd
+
+; Sets $OtherFolders to the known folders that are there and are not $INSTDIR, in their order.
+Function FindOtherFolders
+  StrCpy $OtherFolders ""
+  !insertmacro ForEachFolderIn $KnownFolders AddIfOtherFolder
+FunctionEnd
+
+; Stack in: a known folder.
+Function AddIfOtherFolder
+  Pop $0
+  ${IfNot} ${FileExists} "$0\*.*"
+    Return
+  ${EndIf}
+  Push $0
+  Push $0
+  Push $INSTDIR
+  Call SameFolder
+  Pop $1
+  Pop $0
+  ${If} $1 = 0
+    Push $OtherFolders
+    Push $0
+    Call AddToList
+    Pop $OtherFolders
+  ${EndIf}
+FunctionEnd
+
+Function .onInit
+  Call CheckAlone
+  ${If} $Refusal = 0
+    Call ReadRegisteredInstall
+    Call ChooseFolder
+    ; No folder that the user could choose mends either of these.
+    Call CheckAccount
+  ${EndIf}
   ${If} $Refusal = 0
     Call CheckVersion
   ${EndIf}
@@ -93,6 +245,10 @@ FunctionEnd
 
 ; Everything that the choice of folder decides, the first refusal found winning.
 Function CheckInstall
+  Push $INSTDIR
+  Call FullPath
+  Pop $INSTDIR
+  Call FindOtherFolders
   Call CheckFolder
   ${If} $Refusal = 0
     Call CheckVersion
@@ -130,6 +286,7 @@ Section "Quenwick"
     Call ReportRefusal
     Abort
   ${EndIf}
+  Call MarkUnfinished
   Call PrepareFolder
   File "/oname=quenwick.exe.new" "${EXE}"
   WriteUninstaller "$INSTDIR\uninstall.exe.new"
@@ -144,11 +301,63 @@ Function .onInstFailed
   Call UndoInstall
 FunctionEnd
 
+Function un.onInit
+  Call un.CheckAlone
+  ${If} $Refusal <> 0
+    Call un.ReportRefusal
+    Quit
+  ${EndIf}
+FunctionEnd
+
+; Stack in: a shortcut's path. Stack out: the path of what it starts, or "" when it cannot be read.
+Function un.ShortcutTarget
+  Pop $0
+  StrCpy $9 ""
+  System::Call 'ole32::CoCreateInstance(g "${CLSID_ShellLink}", p 0, i ${CLSCTX_INPROC_SERVER}, \
+    g "${IID_IShellLinkW}", *p .r1) i .r2'
+  ${If} $2 = 0
+    System::Call '$1->${QueryInterface}(g "${IID_IPersistFile}", *p .r3) i .r2'
+    ${If} $2 = 0
+      System::Call '$3->${IPersistFile_Load}(w r0, i 0) i .r2'
+      ${If} $2 = 0
+        System::Call '$1->${IShellLinkW_GetPath}(w .r4, i ${NSIS_MAX_STRLEN}, p 0, i 0) i .r2'
+        ${IfThen} $2 = 0 ${|} StrCpy $9 $4 ${|}
+      ${EndIf}
+      System::Call '$3->${Release}()'
+    ${EndIf}
+    System::Call '$1->${Release}()'
+  ${EndIf}
+  Push $9
+FunctionEnd
+
+; Deletes the Startup shortcut only when it starts this folder's quenwick.exe: one that starts
+; another copy, such as one that the user set up from the portable zip, is not this install's.
+Function un.RemoveOwnShortcut
+  Push "$SMSTARTUP\Quenwick.lnk"
+  Call un.ShortcutTarget
+  Pop $0
+  ${GetFileName} $0 $1
+  ${If} $1 != "quenwick.exe"
+    Return
+  ${EndIf}
+  ${GetParent} $0 $0
+  Push $0
+  Push $INSTDIR
+  Call un.SameFolder
+  Pop $0
+  ${If} $0 = 1
+    Delete "$SMSTARTUP\Quenwick.lnk"
+  ${EndIf}
+FunctionEnd
+
 ; Removes what an install made and what the program writes, and nothing else: the folder goes only
-; when that leaves it empty, and the shortcut and entry only when no other folder's install owns
-; them. A running program is waited for, and nothing is removed while it runs.
+; when that leaves it empty, the shortcut only when it starts this folder's program, and the entry
+; only when it names this folder. A running program is waited for, and nothing is removed while it
+; runs.
 Section "Uninstall"
-  StrCpy $OldFolder ""
+  Push $INSTDIR
+  Call un.FullPath
+  Pop $INSTDIR
   Call un.CheckProgramNotRunning
   ${If} $Refusal = 0
     Delete "$INSTDIR\quenwick.exe"
@@ -160,13 +369,19 @@ Section "Uninstall"
     Call un.ReportRefusal
     Abort
   ${EndIf}
-  ReadRegStr $R0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
-  ${If} $R0 == $INSTDIR
-  ${OrIf} $R0 == ""
-    Delete "$SMSTARTUP\Quenwick.lnk"
-  ${EndIf}
-  ${If} $R0 == $INSTDIR
+  Call un.RemoveOwnShortcut
+  ; Whether the entry is this folder's is asked while the folder is still there.
+  ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  Push $0
+  Push $INSTDIR
+  Call un.SameFolder
+  Pop $OwnEntry
+  Push $INSTDIR
+  Call un.RemoveInstallFiles
+  ; The install made %LOCALAPPDATA%\Programs if it was missing; it goes when nothing else is in it.
+  RMDir "$LOCALAPPDATA\Programs"
+  ; The entry goes last, so that an uninstall that is cut off can be run again from it.
+  ${If} $OwnEntry = 1
     DeleteRegKey HKCU "${UNINSTALL_KEY}"
   ${EndIf}
-  !insertmacro RemoveInstallFiles $INSTDIR
 SectionEnd

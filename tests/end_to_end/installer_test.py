@@ -13,6 +13,11 @@ from pathlib import Path
 from wine_session import WINE, WineSession
 
 SETUP = Path(os.environ["QUENWICK_SETUP"])
+# The same setup program, ending dead where QUENWICK_SETUP_STOP says, as a crash would.
+STOPPING_SETUP = Path(os.environ["QUENWICK_STOPPING_SETUP"])
+STOPS = ["marked", "written", "program-swapped", "uninstaller-swapped", "record", "shortcut",
+         "entry", "old-programs-removed", "folders-left"]
+RECORD = b"-1\r\n-1\r\n734\r\n-1\r\n"
 UNINSTALL_SCRIPT = SETUP.parent / "uninstall-quenwick.cmd"
 DEPLOYING = Path(__file__).parents[2] / "docs/deploying.md"
 PUBLISHER = os.environ["QUENWICK_PUBLISHER"]
@@ -47,25 +52,29 @@ class InstallerTest(unittest.TestCase):
         cls.tools = session.drive_c / "Tools"
 
     def tearDown(self):
-        # Each test starts with nothing installed.
+        # Each test starts with nothing installed, and no mark of an install under way.
         for folder in [self.folder, self.tools / "Quenwick"]:
             if (folder / "uninstall.exe").exists():
-                self.uninstall(folder)
+                session.run(folder / "uninstall.exe", "/S", f"_?={session.windows_path(folder)}")
         for folder in [self.folder, self.tools]:
             shutil.rmtree(folder, ignore_errors=True)
+        subprocess.run([WINE, "reg", "delete", UNINSTALL_KEY, "/f"], env=session.env,
+                       capture_output=True, timeout=60)
+        self.shortcut.unlink(missing_ok=True)
 
     def install(self, *arguments):
         self.assertEqual(session.run(SETUP, "/S", *arguments), 0)
 
     def uninstall(self, folder):
         self.assertEqual(session.run(folder / "uninstall.exe", "/S"), 0)
-        # The uninstaller hands its work to a copy of itself and returns at once; the registry
-        # entry is the last thing that the copy removes.
+        # The uninstaller hands its work to a copy of itself, which it starts with _?=, and
+        # returns at once.
         for _ in range(100):
-            if self.registry() is None:
-                return
+            ps = subprocess.run(["ps", "-eo", "stat,args"], capture_output=True, text=True).stdout
+            if not any("_?=" in line and not line.startswith("Z") for line in ps.splitlines()):
+                break
             time.sleep(0.2)
-        self.fail("the uninstaller left its registry entry")
+        self.assertIsNone(self.registry(), "the uninstaller left its registry entry")
 
     def registry(self):
         """The values of the Apps & features entry by name, or None when there is no entry."""
@@ -73,9 +82,10 @@ class InstallerTest(unittest.TestCase):
                                capture_output=True, text=True, timeout=60)
         if query.returncode != 0:
             return None
-        rows = [line.split(maxsplit=2) for line in query.stdout.splitlines() if line[:4] == "    "]
+        rows = [line.split(maxsplit=2) + [""] for line in query.stdout.splitlines()
+                if line[:4] == "    "]
         return {name: int(value, 16) if kind == "REG_DWORD" else value
-                for name, kind, value in rows}
+                for name, kind, value, *_ in rows}
 
     def state(self):
         """All that an install or uninstall may change: the entry, and every file and folder in
@@ -115,27 +125,107 @@ class InstallerTest(unittest.TestCase):
     def test_upgrade_goes_where_the_install_is_and_keeps_its_baseline(self):
         chosen = self.tools / "Quenwick"
         self.install(f"/D={session.windows_path(chosen)}")
-        baseline = b"-1\r\n-1\r\n734\r\n-1\r\n"
-        (chosen / "data.dat").write_bytes(baseline)
+        (chosen / "data.dat").write_bytes(RECORD)
         self.install()
-        self.assertEqual((chosen / "data.dat").read_bytes(), baseline)
+        self.assertEqual((chosen / "data.dat").read_bytes(), RECORD)
         self.assertFalse(self.folder.exists())
 
     def test_install_into_another_folder_moves_the_install_with_its_baseline(self):
         self.install()
-        baseline = b"-1\r\n-1\r\n734\r\n-1\r\n"
-        (self.folder / "data.dat").write_bytes(baseline)
+        (self.folder / "data.dat").write_bytes(RECORD)
         moved = self.tools / "Quenwick"
         self.install(f"/D={session.windows_path(moved)}")
-        self.assertEqual((moved / "data.dat").read_bytes(), baseline)
+        self.assert_whole_install(moved, RECORD)
         self.assertFalse(self.folder.exists())
-        self.assertEqual(self.registry()["InstallLocation"], session.windows_path(moved))
-        self.assertIn(session.windows_path(moved / "quenwick.exe").encode(),
-                      self.shortcut.read_bytes())
+
+    def assert_whole_install(self, folder, record, location=None):
+        """This version is installed in folder, registered as location (folder's own path unless
+        given) and started by the shortcut, with record as its data.dat (None for none), and
+        nothing else is left of the install: no mark, no .new or .old file."""
+        location = location or session.windows_path(folder)
+        self.assertEqual(sorted(path.name for path in folder.iterdir()),
+                         sorted(["quenwick.exe", "uninstall.exe", *(["data.dat"] if record else [])]))
+        if record:
+            self.assertEqual((folder / "data.dat").read_bytes(), record)
+        entry = self.registry()
+        self.assertEqual((entry["InstallLocation"], entry["DisplayVersion"]),
+                         (location, SETUP.name.split("-")[1]))
+        self.assertNotIn("MovingTo", entry)
+        self.assertIn(f"{location}\\quenwick.exe".encode(), self.shortcut.read_bytes())
+
+    def test_installed_folder_named_another_way_is_the_same_install(self):
+        # An admin's %BASE%\Quenwick with BASE ending in a separator, and other spellings; Q: is a
+        # second drive letter for drive C.
+        path = session.windows_path(self.folder)
+        other_drive = session.root / "prefix/dosdevices/q:"
+        other_drive.symlink_to("../drive_c")
+        self.addCleanup(other_drive.unlink)
+        for name, spelling, location in [
+            ("doubled separator", path.replace("\\Quenwick", "\\\\Quenwick"), path),
+            ("a step up and down", path.replace("\\Quenwick", "\\..\\Programs\\Quenwick"), path),
+            ("a trailing dot", path + "\\.", path),
+            ("another drive letter", "Q" + path[1:], "Q" + path[1:]),
+        ]:
+            with self.subTest(name):
+                self.install()
+                (self.folder / "data.dat").write_bytes(RECORD)
+                self.install(f"/D={spelling}")
+                self.assert_whole_install(self.folder, RECORD, location)
+                self.tearDown()
+
+    def test_install_cut_off_at_any_point_is_finished_by_the_next_run(self):
+        moved = self.tools / "Quenwick"
+        for scenario, arrange, target in [("first install", None, self.folder),
+                                          ("upgrade", self.installed_with_record, self.folder),
+                                          ("move", self.installed_with_record, moved)]:
+            for stop in STOPS:
+                for again in [[f"/D={session.windows_path(target)}"], []]:
+                    with self.subTest(scenario, stop=stop, again=again):
+                        if arrange:
+                            arrange()
+                        self.assertEqual(session.run(
+                            STOPPING_SETUP, "/S", f"/D={session.windows_path(target)}",
+                            env={"QUENWICK_SETUP_STOP": stop}), 99, "stopped there")
+                        self.install(*again)
+                        self.assert_whole_install(target, RECORD if arrange else None)
+                        if target != self.folder:
+                            self.assertFalse(self.folder.exists(), "an orphaned copy")
+                        self.tearDown()
+
+    def installed_with_record(self):
+        self.install()
+        (self.folder / "data.dat").write_bytes(RECORD)
+
+    def test_second_setup_while_one_runs_changes_nothing(self):
+        self.install()
+        before = self.state()
+        first = session.start(SETUP)  # its folder page waits for the user
+        self.addCleanup(session.wineserver, "-k")
+        self.assertIsNotNone(session.box(caption="Quenwick Setup "))  # its caption ends in a space
+        self.assertEqual(session.run(SETUP, "/S"), 1618)
+        self.assertEqual(session.run(self.folder / "uninstall.exe", "/S",
+                                     f"_?={session.windows_path(self.folder)}"), 1618)
+        self.assertEqual(self.state(), before)
+        first.kill()
+
+    def test_leftover_uninstaller_keeps_a_shortcut_that_is_not_its_own(self):
+        # A portable copy that the user starts at logon: its shortcut, and no entry.
+        portable = self.tools / "Portable"
+        self.install(f"/D={session.windows_path(portable)}")
+        subprocess.run([WINE, "reg", "delete", UNINSTALL_KEY, "/f"], env=session.env,
+                       check=True, capture_output=True, timeout=60)
+        shortcut = self.shortcut.read_bytes()
+        # An uninstaller left behind by an uninstall in place, run again.
+        self.install()
+        in_place = f"_?={session.windows_path(self.folder)}"
+        self.assertEqual(session.run(self.folder / "uninstall.exe", "/S", in_place), 0)
+        self.shortcut.write_bytes(shortcut)
+        self.assertEqual(session.run(self.folder / "uninstall.exe", "/S", in_place), 0)
+        self.assertEqual(self.shortcut.read_bytes(), shortcut)
 
     def test_uninstall_removes_what_it_installed_and_nothing_of_the_users(self):
         for name, own_files in [("nothing of the user's", []),
-                                ("a file of the user's", ["notes.txt"])]:
+                                ("files of the user's", ["data.dat.backup.tmp", "notes.txt"])]:
             with self.subTest(name):
                 self.install()
                 for file in ["data.dat", "data.dat.4242.tmp", *own_files]:

@@ -70,16 +70,18 @@ class WineSession:
                    **options}
         return subprocess.Popen([*self.launcher, self.windows_path(program), *arguments], **options)
 
-    def run(self, program, *arguments, timeout=120):
-        """Runs a Windows program to its end and gives its whole exit code. Wine gives a Unix
-        parent only the code's low byte, so cmd waits for the program and says the code."""
+    def run(self, program, *arguments, timeout=120, env=None):
+        """Runs a Windows program to its end, with env added to its environment, and gives its
+        whole exit code. Wine gives a Unix parent only the code's low byte, so cmd waits for the
+        program and says the code."""
+        env = {**self.env, **(env or {})}
         if ON_WINDOWS:
-            return subprocess.run([self.windows_path(program), *arguments], env=self.env,
+            return subprocess.run([self.windows_path(program), *arguments], env=env,
                                   timeout=timeout).returncode
         line = f'start "" /wait "{self.windows_path(program)}" {" ".join(arguments)}'
         with tempfile.TemporaryFile() as output:
             subprocess.run([WINE, "cmd", "/v:on", "/c", line + " & echo !errorlevel!"],
-                           env=self.env, timeout=timeout, stdout=output,
+                           env=env, timeout=timeout, stdout=output,
                            stderr=subprocess.DEVNULL)
             output.seek(0)
             return int(output.read().split()[-1])

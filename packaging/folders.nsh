@@ -1,0 +1,168 @@
+; What the setup program and its uninstaller know of folders: a path in full, whether two paths name
+; one folder, whether a path lies in the Windows folder, and which files only Quenwick leaves in a
+; folder. Folders are told apart by what the file system says of them, never by their names, which
+; a doubled separator, a "..", a short name or another drive letter can change.
+
+!define FILE_READ_ATTRIBUTES 0x80
+!define FILE_SHARE_ALL 7
+!define OPEN_EXISTING 3
+!define FILE_FLAG_BACKUP_SEMANTICS 0x02000000 ; what lets CreateFileW open a folder
+!define INVALID_HANDLE_VALUE -1
+
+; Lists of folders are held in one string, separated by "|", which no path contains.
+Var FoldersLeft ; what ForEachFolderIn has still to go through
+Var FolderNow
+
+; Calls function with each folder of list on the stack, in order. The function must not go
+; through a list itself.
+!macro ForEachFolderIn list function
+  StrCpy $FoldersLeft ${list}
+  ${DoWhile} $FoldersLeft != ""
+    StrCpy $0 0
+    ${Do}
+      StrCpy $1 $FoldersLeft 1 $0
+      ${IfThen} $1 == "|" ${|} ${ExitDo} ${|}
+      ${IfThen} $1 == "" ${|} ${ExitDo} ${|}
+      IntOp $0 $0 + 1
+    ${Loop}
+    StrCpy $FolderNow $FoldersLeft $0
+    IntOp $0 $0 + 1
+    StrCpy $FoldersLeft $FoldersLeft "" $0
+    Push $FolderNow
+    Call ${function}
+  ${Loop}
+!macroend
+
+Var Walked    ; the folder that InWindowsFolder has come up to
+Var Emptied   ; the folder that RemoveInstallFiles empties
+Var Search    ; a FindFirst search, and the name that it has found
+Var Found
+
+; The functions that both programs need, in the setup program's form and, with "un.", in the
+; uninstaller's.
+!macro FolderFunctions un
+
+; Stack in: a path. Stack out: the path in full, as Windows resolves it: without "." or ".." steps,
+; doubled separators or a separator at the end (but for a drive's root).
+Function ${un}FullPath
+  Pop $0
+  System::Call 'kernel32::GetFullPathNameW(w r0, i ${NSIS_MAX_STRLEN}, w .r1, p 0) i .r2'
+  ${If} $2 > 0
+  ${AndIf} $2 < ${NSIS_MAX_STRLEN}
+    StrCpy $0 $1
+  ${EndIf}
+  StrLen $1 $0
+  StrCpy $2 $0 1 -1
+  ${If} $1 > 3
+  ${AndIf} $2 == "\"
+    StrCpy $0 $0 -1
+  ${EndIf}
+  Push $0
+FunctionEnd
+
+; Stack in: a path. Stack out: what identifies the file or folder there, the serial number of its
+; volume and its index on it; or "" when there is nothing there to open.
+Function ${un}FileIdentity
+  Pop $0
+  StrCpy $9 ""
+  System::Call 'kernel32::CreateFileW(w r0, i ${FILE_READ_ATTRIBUTES}, i ${FILE_SHARE_ALL}, p 0, \
+    i ${OPEN_EXISTING}, i ${FILE_FLAG_BACKUP_SEMANTICS}, p 0) p .r1'
+  ${If} $1 P<> ${INVALID_HANDLE_VALUE}
+    System::Alloc 52 ; BY_HANDLE_FILE_INFORMATION
+    Pop $2
+    System::Call 'kernel32::GetFileInformationByHandle(p r1, p r2) i .r3'
+    ${If} $3 <> 0
+      ; Thirteen DWORDs: the volume's serial number is the eighth, the file index the last two.
+      System::Call '*$2(i, i, i, i, i, i, i, i .r4, i, i, i, i .r5, i .r6)'
+      StrCpy $9 "$4:$5:$6"
+    ${EndIf}
+    System::Free $2
+    System::Call 'kernel32::CloseHandle(p r1)'
+  ${EndIf}
+  Push $9
+FunctionEnd
+
+; Stack in: two paths. Stack out: 1 when both name one folder that exists, else 0; a folder that
+; does not exist yet is no other folder.
+Function ${un}SameFolder
+  Call ${un}FileIdentity
+  Exch
+  Call ${un}FileIdentity
+  Pop $0
+  Pop $1
+  ${If} $0 != ""
+  ${AndIf} $0 == $1
+    Push 1
+  ${Else}
+    Push 0
+  ${EndIf}
+FunctionEnd
+
+; Stack in: a file name. Stack out: 1 when only Quenwick leaves a file of that name: a program that
+; an install cut off had not yet put in place (.new) or had set aside (.old), or the program's own
+; temporary record, "data.dat.<process id>.tmp"; else 0.
+Function ${un}IsOwnLeftover
+  Pop $0
+  ${Select} $0
+  ${Case4} quenwick.exe.new quenwick.exe.old uninstall.exe.new uninstall.exe.old
+    Push 1
+    Return
+  ${EndSelect}
+  StrCpy $1 $0 9
+  StrCpy $2 $0 "" -4
+  StrLen $3 $0
+  IntOp $3 $3 - 13
+  StrCpy $4 $0 $3 9
+  ${StrFilter} $4 "1" "" "" $5
+  ${If} $1 == "data.dat."
+  ${AndIf} $2 == ".tmp"
+  ${AndIf} $3 > 0
+  ${AndIf} $5 S== $4
+    Push 1
+  ${Else}
+    Push 0
+  ${EndIf}
+FunctionEnd
+
+; Stack in: a folder. Deletes what an install puts there and what the program writes there, then
+; the folder itself if that leaves it empty; never anything else.
+Function ${un}RemoveInstallFiles
+  Pop $Emptied
+  Delete "$Emptied\quenwick.exe"
+  Delete "$Emptied\uninstall.exe"
+  Delete "$Emptied\data.dat"
+  FindFirst $Search $Found "$Emptied\*"
+  ${DoWhile} $Found != ""
+    Push $Found
+    Call ${un}IsOwnLeftover
+    Pop $0
+    ${If} $0 = 1
+      Delete "$Emptied\$Found"
+    ${EndIf}
+    FindNext $Search $Found
+  ${Loop}
+  FindClose $Search
+  RMDir $Emptied
+FunctionEnd
+
+!macroend
+!insertmacro FolderFunctions ""
+!insertmacro FolderFunctions "un."
+
+; Stack in: a path. Stack out: 1 when it is the Windows folder or lies in it, else 0. Each folder
+; on the path that exists is compared with the Windows folder.
+Function InWindowsFolder
+  Pop $Walked
+  ${DoUntil} $Walked == ""
+    Push $Walked
+    Push $WINDIR
+    Call SameFolder
+    Pop $0
+    ${If} $0 = 1
+      Push 1
+      Return
+    ${EndIf}
+    ${GetParent} $Walked $Walked
+  ${Loop}
+  Push 0
+FunctionEnd
