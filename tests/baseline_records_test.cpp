@@ -34,8 +34,7 @@ const SizeColumn Typical{{734, -1, -1, 0}};
 const std::string TypicalText = "734\r\n-1\r\n-1\r\n0\r\n";
 // Three records and a fourth, a small value behind leading zeros, that runs to the end of a full
 // read: it may go on in the file.
-const std::string CutShort =
-    "1\r\n2\r\n3\r\n" + std::string(BaselineReadLimit - 10, '0') + "4";
+const std::string CutShort = "1\r\n2\r\n3\r\n" + std::string(BaselineReadLimit - 10, '0') + "4";
 
 // ASCII text as Windows PowerShell's Out-File writes it: UTF-16 LE behind its byte-order mark.
 std::string Utf16Le(std::string_view ascii) {
@@ -52,8 +51,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"LastEndsTheFile", "734\r\n-1\r\n-1\r\n0", Typical},
         ReadCase{"FifthIgnored", "734\r\n-1\r\n-1\r\n0\r\n99\r\n", Typical},
         ReadCase{"AnythingAfterFourthIgnored", "734\r\n-1\r\n-1\r\n0\r\n\x01 junk", Typical},
-        ReadCase{"Extremes", "-1\r\n2147483647\r\n0\r\n-0\r\n",
-                 SizeColumn{{-1, 2147483647, 0, 0}}},
+        ReadCase{"Extremes", "-1\r\n2147483647\r\n0\r\n-0\r\n", SizeColumn{{-1, 2147483647, 0, 0}}},
         ReadCase{"Utf8ByteOrderMark", "\xEF\xBB\xBF" + TypicalText, Typical},
         ReadCase{"Utf16LeWithByteOrderMark", Utf16Le(TypicalText), Typical},
         ReadCase{"Utf16LeBeyondAscii", Utf16Le("734\r\n-1\r\n-1\r\n0\r\n\xC4"), std::nullopt},

@@ -139,14 +139,15 @@ TEST_P(SystemReasonTest, NamesTheSubjectInPlaceOfEachInsert) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, SystemReasonTest,
-    ::testing::Values(
-        ReasonCase{"NoInsert", "Access is denied.", "Access is denied."},
-        ReasonCase{"LeadingInsert", "%1 is not a valid Win32 application.",
-                   "C:\\n.exe is not a valid Win32 application."},
-        ReasonCase{"TwoInserts", "Insert %2 into drive %1.", "Insert C:\\n.exe into drive C:\\n.exe."},
-        ReasonCase{"InsertWithFormat", "Bad %1!s!.", "Bad C:\\n.exe."},
-        ReasonCase{"FormatNeverClosed", "Bad %12!s", "Bad C:\\n.exe"},
-        ReasonCase{"PercentThatIsNoInsert", "100% and %0 and %", "100% and %0 and %"}),
+    ::testing::Values(ReasonCase{"NoInsert", "Access is denied.", "Access is denied."},
+                      ReasonCase{"LeadingInsert", "%1 is not a valid Win32 application.",
+                                 "C:\\n.exe is not a valid Win32 application."},
+                      ReasonCase{"TwoInserts", "Insert %2 into drive %1.",
+                                 "Insert C:\\n.exe into drive C:\\n.exe."},
+                      ReasonCase{"InsertWithFormat", "Bad %1!s!.", "Bad C:\\n.exe."},
+                      ReasonCase{"FormatNeverClosed", "Bad %12!s", "Bad C:\\n.exe"},
+                      ReasonCase{"PercentThatIsNoInsert", "100% and %0 and %",
+                                 "100% and %0 and %"}),
     ::testing::PrintToStringParamName());
 
 TEST(Win32Platform, SystemReasonForAProgramThatIsNotOneHoldsNoInsert) {

@@ -14,7 +14,8 @@ constexpr std::string_view Utf16LeByteOrderMark = "\xFF\xFE";
 // The records' text without its byte-order mark, in one byte a character; nothing for UTF-16 that
 // holds anything but ASCII, which no record is.
 std::optional<std::string> RecordText(std::string_view head) {
-  if (head.starts_with(Utf8ByteOrderMark)) return std::string(head.substr(Utf8ByteOrderMark.size()));
+  if (head.starts_with(Utf8ByteOrderMark))
+    return std::string(head.substr(Utf8ByteOrderMark.size()));
   if (!head.starts_with(Utf16LeByteOrderMark)) return std::string(head);
   head.remove_prefix(Utf16LeByteOrderMark.size());
   if (head.size() % 2 != 0) return std::nullopt;

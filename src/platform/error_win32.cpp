@@ -47,7 +47,10 @@ std::string SystemReason(const SystemCallError& failure) {
     }
     reason += failure.Subject;
     at = std::min(text.find_first_not_of("0123456789", at + 1), text.size());
-    if (at < text.size() && text[at] == '!') at = std::min(text.find('!', at + 1), text.size() - 1) + 1;
+    if (at < text.size() && text[at] == '!') {
+      const std::size_t close = text.find('!', at + 1);
+      at = close == std::string::npos ? text.size() : close + 1;
+    }
   }
   return reason;
 }

@@ -122,7 +122,7 @@ class InstallerTest(unittest.TestCase):
             time.sleep(0.1)
         self.assertEqual((self.folder / "data.dat").read_bytes().count(b"\r\n"), 4)
 
-    def test_upgrade_goes_where_the_install_is_and_keeps_its_baseline(self):
+    def test_upgrade_goes_where_the_install_is_and_keeps_its_record(self):
         chosen = self.tools / "Quenwick"
         self.install(f"/D={session.windows_path(chosen)}")
         (chosen / "data.dat").write_bytes(RECORD)
@@ -130,7 +130,7 @@ class InstallerTest(unittest.TestCase):
         self.assertEqual((chosen / "data.dat").read_bytes(), RECORD)
         self.assertFalse(self.folder.exists())
 
-    def test_install_into_another_folder_moves_the_install_with_its_baseline(self):
+    def test_install_into_another_folder_moves_the_install_with_its_record(self):
         self.install()
         (self.folder / "data.dat").write_bytes(RECORD)
         moved = self.tools / "Quenwick"
@@ -236,7 +236,7 @@ class InstallerTest(unittest.TestCase):
                     self.assertEqual(sorted(p.name for p in self.folder.iterdir()), own_files)
                     shutil.rmtree(self.folder)
                 else:
-                    self.assertFalse(self.folder.exists())
+                    self.assertFalse(self.folder.parent.exists(), "Programs, which it made")
 
     def test_quiet_first_logon_line_of_the_guide_makes_the_first_run_silent(self):
         # The line as the guide gives it for a batch file. Wine 8's cmd does not redirect a block
