@@ -1,0 +1,71 @@
+"""The flags of both command lines, pinned without building: the MSVC branch is configured for
+Windows with clang-cl, which takes MSVC's command line, since Microsoft's tools are not here; its
+commands must link the C runtime in, make reproducible and hardened images and carry no GCC-only
+flag. The GCC branch, configured as the native build is, must keep its own flags. Compiling the
+MSVC branch would need the Windows SDK."""
+
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+import unittest
+from pathlib import Path
+
+SOURCE = Path(os.environ["QUENWICK_SOURCE"])
+CLANG_CL = shutil.which("clang-cl") or shutil.which("clang-cl-14")  # Debian's clang-tools
+FOR_WINDOWS_WITH_CLANG_CL = [
+    "-DCMAKE_SYSTEM_NAME=Windows", f"-DCMAKE_CXX_COMPILER={CLANG_CL}", "-DCMAKE_LINKER=lld-link",
+    "-DCMAKE_RC_COMPILER=llvm-rc",
+    # No MSVC libraries here to link a test program with.
+    "-DCMAKE_TRY_COMPILE_TARGET_TYPE=STATIC_LIBRARY"]
+
+
+def generated_commands(configuration, *options):
+    """The flags of every compile and of the link of the program, and the manifest if there is
+    one, in a fresh configuration of the project with options."""
+    with tempfile.TemporaryDirectory(prefix="quenwick-flags-") as build:
+        subprocess.run(["cmake", "-S", SOURCE, "-B", build, "-G", "Ninja", *options,
+                        f"-DCMAKE_BUILD_TYPE={configuration}", "-DBUILD_TESTING=OFF",
+                        "-DQUENWICK_RELEASE=OFF"], check=True, capture_output=True, timeout=300)
+        ninja = (Path(build) / "build.ninja").read_text()
+        manifest = Path(build) / "src/quenwick.exe.manifest"
+        manifest = manifest.read_text() if manifest.exists() else ""
+    compiles = re.findall(r"^build \S+\.o(?:bj)?: CXX_COMPILER__quenwick.*\n(?:  .*\n)*?  FLAGS = (.*)",
+                          ninja, re.MULTILINE)
+    links = re.findall(r"^build src/quenwick(?:\.exe)?: .*\n(?:  .*\n)*?  LINK_FLAGS = (.*)", ninja,
+                       re.MULTILINE)
+    return [flags.split() for flags in compiles], " ".join(links).split(), manifest
+
+
+class BuildFlagsTest(unittest.TestCase):
+    def test_msvc_links_the_runtime_in_and_makes_reproducible_hardened_images(self):
+        for configuration, runtime in [("Release", "-MT"), ("Debug", "-MTd")]:
+            with self.subTest(configuration):
+                compiles, link, manifest = generated_commands(configuration,
+                                                              *FOR_WINDOWS_WITH_CLANG_CL)
+                self.assertGreaterEqual(len(compiles), 8, "every source of the program")
+                for flags in compiles:
+                    for wanted in [runtime, "/Brepro", "/guard:cf", "/W4", "/permissive-",
+                                   "/utf-8"]:
+                        self.assertIn(wanted, flags)
+                    self.assertNotIn("-MD", flags)
+                    self.assertNotIn("-MDd", flags)
+                    self.assertFalse([flag for flag in flags if re.match(
+                        r"-(f|W[a-z]|static|municode)", flag)], "GCC-only flags")
+                for wanted in ["/Brepro", "/guard:cf", "/CETCOMPAT", "/DEPENDENTLOADFLAG:0x800"]:
+                    self.assertIn(wanted, link)
+                self.assertNotIn('processorArchitecture="amd64"', manifest,
+                                 "the manifest serves any processor")
+
+    def test_gcc_keeps_its_own_flags(self):
+        # The C++ runtime linked in keeps a pass as quick as a C program's; no folder of the build
+        # machine in the binary keeps two checkouts' bytes the same.
+        compiles, link, _ = generated_commands("RelWithDebInfo")
+        for flags in compiles:
+            self.assertTrue([flag for flag in flags if flag.startswith("-ffile-prefix-map=")])
+        self.assertIn("-static-libstdc++", link)
+
+
+if __name__ == "__main__":
+    unittest.main()
