@@ -43,9 +43,13 @@ Var Found
 !macro FolderFunctions un
 
 ; Stack in: a path. Stack out: the path in full, as Windows resolves it: without "." or ".." steps,
-; doubled separators or a separator at the end (but for a drive's root).
+; doubled separators or a separator at the end (but for a drive's root); "" for "".
 Function ${un}FullPath
   Pop $0
+  ${If} $0 == ""
+    Push ""
+    Return
+  ${EndIf}
   System::Call 'kernel32::GetFullPathNameW(w r0, i ${NSIS_MAX_STRLEN}, w .r1, p 0) i .r2'
   ${If} $2 > 0
   ${AndIf} $2 < ${NSIS_MAX_STRLEN}
@@ -165,4 +169,18 @@ Function InWindowsFolder
     ${GetParent} $Walked $Walked
   ${Loop}
   Push 0
+FunctionEnd
+
+; Stack in: a list of folders and a folder. Stack out: the list with the folder added at its end,
+; unless the folder is "".
+Function AddToList
+  Pop $0
+  Pop $1
+  ${If} $0 == ""
+    Push $1
+  ${ElseIf} $1 == ""
+    Push $0
+  ${Else}
+    Push "$1|$0"
+  ${EndIf}
 FunctionEnd

@@ -74,7 +74,6 @@ FunctionEnd
 Function ${un}CheckProgramNotRunning
   StrCpy $Refusal 0
   ${Do}
-    StrCpy $StillRunning 0
     Push $INSTDIR
     Call ${un}ProgramStillRuns
     Pop $StillRunning

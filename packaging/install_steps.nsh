@@ -278,16 +278,8 @@ FunctionEnd
 Function UndoInstall
   ${If} $Step >= ${STEP_ENTRY}
     ${If} $OldVersion == ""
-      DeleteRegValue HKCU "${UNINSTALL_KEY}" "DisplayName"
-      DeleteRegValue HKCU "${UNINSTALL_KEY}" "DisplayVersion"
-      DeleteRegValue HKCU "${UNINSTALL_KEY}" "Publisher"
-      DeleteRegValue HKCU "${UNINSTALL_KEY}" "DisplayIcon"
-      DeleteRegValue HKCU "${UNINSTALL_KEY}" "InstallLocation"
-      DeleteRegValue HKCU "${UNINSTALL_KEY}" "UninstallString"
-      DeleteRegValue HKCU "${UNINSTALL_KEY}" "QuietUninstallString"
-      DeleteRegValue HKCU "${UNINSTALL_KEY}" "EstimatedSize"
-      DeleteRegValue HKCU "${UNINSTALL_KEY}" "NoModify"
-      DeleteRegValue HKCU "${UNINSTALL_KEY}" "NoRepair"
+      ; The mark that the key held, if any, is put back below.
+      DeleteRegKey HKCU "${UNINSTALL_KEY}"
     ${Else}
       StrCpy $EntryFolder $OldFolder
       StrCpy $EntryVersion $OldVersion

@@ -38,10 +38,11 @@ LangString FolderNotWritable ${LANG_ENGLISH} "The folder $INSTDIR cannot be made
 LangString FolderNotWritable ${LANG_POLISH} "Nie można utworzyć folderu $INSTDIR ani w nim \
   zapisywać. Wybierz folder, do którego możesz zapisywać, na przykład ten, który proponuje \
   instalator."
-LangString NewerInstalled ${LANG_ENGLISH} "A newer Quenwick ($NewerVersion) is installed already. To go \
-  back to version ${VERSION}, first remove it in Apps & features."
+LangString NewerInstalled ${LANG_ENGLISH} "A newer Quenwick ($NewerVersion) is installed \
+  already. To go back to version ${VERSION}, first remove it in Apps & features."
 LangString NewerInstalled ${LANG_POLISH} "Zainstalowana jest już nowsza wersja programu \
-  Quenwick ($NewerVersion). Aby wrócić do wersji ${VERSION}, najpierw usuń ją w Aplikacjach i funkcjach."
+  Quenwick ($NewerVersion). Aby wrócić do wersji ${VERSION}, najpierw usuń ją w Aplikacjach \
+  i funkcjach."
 LangString ProgramRunning ${LANG_ENGLISH} "Quenwick is running, and its message is probably \
   waiting for an answer. Answer it, then press Retry; or press Cancel to leave everything as \
   it is."

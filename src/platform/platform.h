@@ -9,7 +9,6 @@
 #include <string>
 #include <string_view>
 #include <system_error>
-#include <utility>
 
 namespace quenwick {
 
@@ -17,12 +16,14 @@ namespace quenwick {
 // worked on (Subject), as in "MoveFileExW(C:\app\data.dat)"; code() is the system's error, whose
 // message() is the system's own reason. what() gives both, as "call(subject): reason".
 struct SystemCallError : std::system_error {
-  SystemCallError(std::error_code error, const char* call, std::string subject)
-      : std::system_error(error, std::string(call) + "(" + subject + ")"),
-        Call(std::string(call) + "(" + subject + ")"),
-        Subject(std::move(subject)) {}
+  SystemCallError(std::error_code error, const char* call, const std::string& subject)
+      : SystemCallError(error, std::string(call) + "(" + subject + ")", subject) {}
   std::string Call;
   std::string Subject;
+
+ private:
+  SystemCallError(std::error_code error, const std::string& named, const std::string& subject)
+      : std::system_error(error, named), Call(named), Subject(subject) {}
 };
 
 // Message-box styles and answers, with their Windows values (MB_*, ID*).

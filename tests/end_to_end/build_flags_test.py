@@ -31,8 +31,9 @@ def generated_commands(configuration, *options):
         ninja = (Path(build) / "build.ninja").read_text()
         manifest = Path(build) / "src/quenwick.exe.manifest"
         manifest = manifest.read_text() if manifest.exists() else ""
-    compiles = re.findall(r"^build \S+\.o(?:bj)?: CXX_COMPILER__quenwick.*\n(?:  .*\n)*?  FLAGS = (.*)",
-                          ninja, re.MULTILINE)
+    compiles = re.findall(
+        r"^build \S+\.o(?:bj)?: CXX_COMPILER__quenwick.*\n(?:  .*\n)*?  FLAGS = (.*)", ninja,
+        re.MULTILINE)
     links = re.findall(r"^build src/quenwick(?:\.exe)?: .*\n(?:  .*\n)*?  LINK_FLAGS = (.*)", ninja,
                        re.MULTILINE)
     return [flags.split() for flags in compiles], " ".join(links).split(), manifest

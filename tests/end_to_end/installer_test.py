@@ -2,6 +2,7 @@
 the first check at the next logon, an upgrade, a move to another folder, the uninstaller, and every
 refusal, in a fresh prefix on a virtual display."""
 
+import contextlib
 import os
 import pwd
 import shutil
@@ -58,9 +59,20 @@ class InstallerTest(unittest.TestCase):
                 session.run(folder / "uninstall.exe", "/S", f"_?={session.windows_path(folder)}")
         for folder in [self.folder, self.tools]:
             shutil.rmtree(folder, ignore_errors=True)
-        subprocess.run([WINE, "reg", "delete", UNINSTALL_KEY, "/f"], env=session.env,
-                       capture_output=True, timeout=60)
+        session.reg("delete", UNINSTALL_KEY, "/f", check=False)
         self.shortcut.unlink(missing_ok=True)
+
+    @contextlib.contextmanager
+    def arranged(self, arrange):
+        """A case after arrange, if any; then what arrange gave, to take it back, and a fresh
+        start for the next case."""
+        finish = arrange() if arrange else None
+        try:
+            yield
+        finally:
+            if finish:
+                finish()
+            self.tearDown()
 
     def install(self, *arguments):
         self.assertEqual(session.run(SETUP, "/S", *arguments), 0)
@@ -78,8 +90,7 @@ class InstallerTest(unittest.TestCase):
 
     def registry(self):
         """The values of the Apps & features entry by name, or None when there is no entry."""
-        query = subprocess.run([WINE, "reg", "query", UNINSTALL_KEY], env=session.env,
-                               capture_output=True, text=True, timeout=60)
+        query = session.reg("query", UNINSTALL_KEY, check=False)
         if query.returncode != 0:
             return None
         rows = [line.split(maxsplit=2) + [""] for line in query.stdout.splitlines()
@@ -131,8 +142,7 @@ class InstallerTest(unittest.TestCase):
         self.assertFalse(self.folder.exists())
 
     def test_install_into_another_folder_moves_the_install_with_its_record(self):
-        self.install()
-        (self.folder / "data.dat").write_bytes(RECORD)
+        self.installed_with_record()
         moved = self.tools / "Quenwick"
         self.install(f"/D={session.windows_path(moved)}")
         self.assert_whole_install(moved, RECORD)
@@ -143,8 +153,8 @@ class InstallerTest(unittest.TestCase):
         given) and started by the shortcut, with record as its data.dat (None for none), and
         nothing else is left of the install: no mark, no .new or .old file."""
         location = location or session.windows_path(folder)
-        self.assertEqual(sorted(path.name for path in folder.iterdir()),
-                         sorted(["quenwick.exe", "uninstall.exe", *(["data.dat"] if record else [])]))
+        expected = ["quenwick.exe", "uninstall.exe", *(["data.dat"] if record else [])]
+        self.assertEqual(sorted(path.name for path in folder.iterdir()), sorted(expected))
         if record:
             self.assertEqual((folder / "data.dat").read_bytes(), record)
         entry = self.registry()
@@ -166,12 +176,9 @@ class InstallerTest(unittest.TestCase):
             ("a trailing dot", path + "\\.", path),
             ("another drive letter", "Q" + path[1:], "Q" + path[1:]),
         ]:
-            with self.subTest(name):
-                self.install()
-                (self.folder / "data.dat").write_bytes(RECORD)
+            with self.subTest(name), self.arranged(self.installed_with_record):
                 self.install(f"/D={spelling}")
                 self.assert_whole_install(self.folder, RECORD, location)
-                self.tearDown()
 
     def test_install_cut_off_at_any_point_is_finished_by_the_next_run(self):
         moved = self.tools / "Quenwick"
@@ -180,9 +187,7 @@ class InstallerTest(unittest.TestCase):
                                           ("move", self.installed_with_record, moved)]:
             for stop in STOPS:
                 for again in [[f"/D={session.windows_path(target)}"], []]:
-                    with self.subTest(scenario, stop=stop, again=again):
-                        if arrange:
-                            arrange()
+                    with self.subTest(scenario, stop=stop, again=again), self.arranged(arrange):
                         self.assertEqual(session.run(
                             STOPPING_SETUP, "/S", f"/D={session.windows_path(target)}",
                             env={"QUENWICK_SETUP_STOP": stop}), 99, "stopped there")
@@ -190,7 +195,6 @@ class InstallerTest(unittest.TestCase):
                         self.assert_whole_install(target, RECORD if arrange else None)
                         if target != self.folder:
                             self.assertFalse(self.folder.exists(), "an orphaned copy")
-                        self.tearDown()
 
     def installed_with_record(self):
         self.install()
@@ -212,8 +216,7 @@ class InstallerTest(unittest.TestCase):
         # A portable copy that the user starts at logon: its shortcut, and no entry.
         portable = self.tools / "Portable"
         self.install(f"/D={session.windows_path(portable)}")
-        subprocess.run([WINE, "reg", "delete", UNINSTALL_KEY, "/f"], env=session.env,
-                       check=True, capture_output=True, timeout=60)
+        session.reg("delete", UNINSTALL_KEY, "/f")
         shortcut = self.shortcut.read_bytes()
         # An uninstaller left behind by an uninstall in place, run again.
         self.install()
@@ -264,8 +267,7 @@ class InstallerTest(unittest.TestCase):
             ("nothing installed", None, 0),
             ("program running", self.running, 1618),
         ]:
-            with self.subTest(name):
-                finish = arrange() if arrange else None
+            with self.subTest(name), self.arranged(arrange):
                 before = self.state()
                 self.assertEqual(session.run(UNINSTALL_SCRIPT), code)
                 if arrange == self.users_file_in_tools:
@@ -274,9 +276,6 @@ class InstallerTest(unittest.TestCase):
                     self.assertEqual([path.name for path in moved.iterdir()], ["notes.txt"])
                 else:
                     self.assertEqual(self.state(), before)
-                if finish:
-                    finish()
-                self.tearDown()
 
     def users_file_in_tools(self):
         self.install(f"/D={session.windows_path(self.tools / 'Quenwick')}")
@@ -302,14 +301,10 @@ class InstallerTest(unittest.TestCase):
              1603),
             ("upgrade whose shortcut fails", lambda: self.blocked_shortcut(True), SETUP, [], 1603),
         ]:
-            with self.subTest(name):
-                finish = arrange() if arrange else None
+            with self.subTest(name), self.arranged(arrange):
                 before = self.state()
                 self.assertEqual(session.run(program, "/S", *arguments), code)
                 self.assertEqual(self.state(), before)
-                if finish:
-                    finish()
-                self.tearDown()
 
     def foreign_files(self):
         self.tools.mkdir()
@@ -318,8 +313,7 @@ class InstallerTest(unittest.TestCase):
 
     def newer_installed(self):
         self.install()
-        subprocess.run([WINE, "reg", "add", UNINSTALL_KEY, "/v", "DisplayVersion", "/d", "9.0.0",
-                        "/f"], env=session.env, check=True, timeout=60, capture_output=True)
+        session.reg("add", UNINSTALL_KEY, "/v", "DisplayVersion", "/d", "9.0.0", "/f")
 
     def blocked_shortcut(self, installed):
         """A folder where the Startup shortcut goes, after an install if installed; gives what

@@ -64,7 +64,8 @@ class WindowsExecutableTest(unittest.TestCase):
     def test_is_a_64_bit_gui_program_for_windows_6_and_later(self):
         for name, value, expected in [
                 ("Magic", HEADER.Magic, pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS),
-                ("Subsystem", HEADER.Subsystem, pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_GUI"]),
+                ("Subsystem", HEADER.Subsystem,
+                 pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_GUI"]),
                 ("MajorSubsystemVersion", HEADER.MajorSubsystemVersion, 6),
                 ("MinorSubsystemVersion", HEADER.MinorSubsystemVersion, 0),
                 ("MajorOperatingSystemVersion", HEADER.MajorOperatingSystemVersion, 6),

@@ -54,6 +54,11 @@ class WineSession:
         subprocess.run(["wineserver", flag], env=self.env, timeout=600,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
+    def reg(self, *arguments, check=True):
+        """Runs Windows' reg with arguments, and gives the finished process with its output."""
+        return subprocess.run([*self.launcher, "reg", *arguments], env=self.env, check=check,
+                              capture_output=True, text=True, timeout=60)
+
     def windows_path(self, path):
         """The path as Windows programs in the prefix see it: on drive C:, or else on Z:, which
         is the root of this machine."""

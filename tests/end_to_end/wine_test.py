@@ -10,7 +10,7 @@ import time
 import unittest
 from pathlib import Path
 
-from wine_session import WINE, WineSession
+from wine_session import WineSession
 
 QUENWICK_EXE = Path(os.environ["QUENWICK_EXE"])
 FILE_HOLDER = Path(os.environ["FILE_HOLDER"])
@@ -145,17 +145,12 @@ class WineEndToEndTest(unittest.TestCase):
     def test_without_user32_the_report_goes_to_standard_error(self):
         # Wine can switch a DLL off for one program; then not even the report can be a box.
         key = "HKCU\\Software\\Wine\\AppDefaults\\quenwick.exe\\DllOverrides"
-        self.wine_reg("add", key, "/v", "user32", "/d", "disabled", "/f")
-        self.addCleanup(self.wine_reg, "delete", key, "/f")
+        session.reg("add", key, "/v", "user32", "/d", "disabled", "/f")
+        self.addCleanup(session.reg, "delete", key, "/f")
         with tempfile.TemporaryFile() as error:
             self.assertEqual(self.start_quenwick(stderr=error).wait(30), 1)
             error.seek(0)
             self.assertIn("LoadLibraryExW(user32.dll), win32 error 126", error.read().decode())
-
-    @staticmethod
-    def wine_reg(*arguments):
-        subprocess.run([WINE, "reg", *arguments], env=session.env, check=True, timeout=60,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     @staticmethod
     def wait_for_process(command_line):
