@@ -76,20 +76,31 @@ class WineSession:
         return subprocess.Popen([*self.launcher, self.windows_path(program), *arguments], **options)
 
     def run(self, program, *arguments, timeout=120, env=None):
-        """Runs a Windows program to its end, with env added to its environment, and gives its
-        whole exit code. Wine gives a Unix parent only the code's low byte, so cmd waits for the
-        program and says the code."""
-        env = {**self.env, **(env or {})}
+        """Runs a Windows program to its end, with arguments written after its quoted path as they
+        are, as a user types them, and env added to its environment; gives its whole exit code.
+        Wine gives a Unix parent only the code's low byte, so cmd starts the program, waits for it
+        and says the code. The command line reaches cmd in a variable that it expands only after
+        it has parsed the line, so that no character of a path (&, ^, %, !) means anything to it."""
+        command_line = " ".join([f'"{self.windows_path(program)}"', *arguments])
+        env = {**self.env, **(env or {}), "QUENWICK_COMMAND_LINE": command_line}
         if ON_WINDOWS:
-            return subprocess.run([self.windows_path(program), *arguments], env=env,
-                                  timeout=timeout).returncode
-        line = f'start "" /wait "{self.windows_path(program)}" {" ".join(arguments)}'
-        with tempfile.TemporaryFile() as output:
-            subprocess.run([WINE, "cmd", "/v:on", "/c", line + " & echo !errorlevel!"],
-                           env=env, timeout=timeout, stdout=output,
-                           stderr=subprocess.DEVNULL)
-            output.seek(0)
-            return int(output.read().split()[-1])
+            return subprocess.run(command_line, env=env, timeout=timeout).returncode
+        # A cmd that says nothing at all, not even that it started, never started the program: it
+        # is run once more, when the wineserver of the processes before it has gone. One that
+        # started it and says no code is an error; a code is never guessed.
+        for _ in range(2):
+            with tempfile.TemporaryFile() as output:
+                subprocess.run([WINE, "cmd", "/v:on", "/c", 'echo started& start "" /wait '
+                                "!QUENWICK_COMMAND_LINE! & echo !errorlevel!"],
+                               env=env, timeout=timeout, stdout=output, stderr=subprocess.DEVNULL)
+                output.seek(0)
+                said = output.read().split()
+            if said:
+                break
+            self.wineserver("-w")
+        if said[:1] != [b"started"] or len(said) < 2 or not said[-1].lstrip(b"-").isdigit():
+            raise RuntimeError(f"cmd gave no exit code for {command_line}, but: {said}")
+        return int(said[-1])
 
     def box(self, answer=0, caption="Quenwick"):
         """The next box of quenwick.exe (or the dialog with that caption) as a dict, after pressing
