@@ -182,15 +182,15 @@ Function MakeStartupShortcut
   StrCpy $Step ${STEP_SHORTCUT}
   InitPluginsDir
   StrCpy $ShortcutSaved 0
-  ${If} ${FileExists} "$SMSTARTUP\Quenwick.lnk"
+  ${If} ${FileExists} "${STARTUP_SHORTCUT}"
     StrCpy $ShortcutSaved 1
-    CopyFiles /SILENT "$SMSTARTUP\Quenwick.lnk" $PLUGINSDIR
+    CopyFiles /SILENT "${STARTUP_SHORTCUT}" $PLUGINSDIR
     ${IfNot} ${FileExists} "$PLUGINSDIR\Quenwick.lnk"
       Call FailInstall
     ${EndIf}
   ${EndIf}
   ClearErrors
-  CreateShortcut "$SMSTARTUP\Quenwick.lnk" "$INSTDIR\quenwick.exe"
+  CreateShortcut "${STARTUP_SHORTCUT}" "$INSTDIR\quenwick.exe"
   ${If} ${Errors}
     Call FailInstall
   ${EndIf}
@@ -242,13 +242,16 @@ FunctionEnd
 ; Checks that the install is whole, then lets go of what it replaced: the old programs, the files
 ; of the folders that it leaves, and last the mark of an install under way.
 Function CompleteInstall
+  Push $INSTDIR
+  Call ShortcutStarts
+  Pop $3
   Push "$INSTDIR\quenwick.exe"
   Call ProgramVersion
   Pop $0
   ReadRegStr $1 HKCU "${UNINSTALL_KEY}" "DisplayVersion"
   ReadRegStr $2 HKCU "${UNINSTALL_KEY}" "InstallLocation"
   ${If} $0 != ${VERSION}
-  ${OrIfNot} ${FileExists} "$SMSTARTUP\Quenwick.lnk"
+  ${OrIf} $3 != 1
   ${OrIf} $1 != ${VERSION}
   ${OrIf} $2 != $INSTDIR
     Call FailInstall
@@ -291,7 +294,7 @@ Function UndoInstall
     ${If} $ShortcutSaved = 1
       CopyFiles /SILENT "$PLUGINSDIR\Quenwick.lnk" $SMSTARTUP
     ${Else}
-      Delete "$SMSTARTUP\Quenwick.lnk"
+      Delete "${STARTUP_SHORTCUT}"
     ${EndIf}
   ${EndIf}
   ${If} $Step >= ${STEP_RECORD}

@@ -22,16 +22,6 @@ SetOverwrite try
 !include WordFunc.nsh
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Quenwick"
-; What the uninstaller reads a shortcut with: COM's shell link and its IPersistFile, by the indexes
-; of their methods.
-!define CLSID_ShellLink "{00021401-0000-0000-C000-000000000046}"
-!define IID_IShellLinkW "{000214F9-0000-0000-C000-000000000046}"
-!define IID_IPersistFile "{0000010b-0000-0000-C000-000000000046}"
-!define CLSCTX_INPROC_SERVER 1
-!define QueryInterface 0
-!define Release 2
-!define IShellLinkW_GetPath 3
-!define IPersistFile_Load 5
 
 Name "Quenwick"
 OutFile "${OUTFILE}"
@@ -85,6 +75,7 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "${COPYRIGHT}"
 Var OwnEntry ; whether the entry that the uninstaller finds is its own folder's
 
 !include folders.nsh
+!include shortcut.nsh
 !include install_folders.nsh
 !include install_checks.nsh
 !include install_steps.nsh
@@ -172,44 +163,14 @@ Function un.onInit
   ${EndIf}
 FunctionEnd
 
-; Stack in: a shortcut's path. Stack out: the path of what it starts, or "" when it cannot be read.
-Function un.ShortcutTarget
-  Pop $0
-  StrCpy $9 ""
-  System::Call 'ole32::CoCreateInstance(g "${CLSID_ShellLink}", p 0, i ${CLSCTX_INPROC_SERVER}, \
-    g "${IID_IShellLinkW}", *p .r1) i .r2'
-  ${If} $2 = 0
-    System::Call '$1->${QueryInterface}(g "${IID_IPersistFile}", *p .r3) i .r2'
-    ${If} $2 = 0
-      System::Call '$3->${IPersistFile_Load}(w r0, i 0) i .r2'
-      ${If} $2 = 0
-        System::Call '$1->${IShellLinkW_GetPath}(w .r4, i ${NSIS_MAX_STRLEN}, p 0, i 0) i .r2'
-        ${IfThen} $2 = 0 ${|} StrCpy $9 $4 ${|}
-      ${EndIf}
-      System::Call '$3->${Release}()'
-    ${EndIf}
-    System::Call '$1->${Release}()'
-  ${EndIf}
-  Push $9
-FunctionEnd
-
 ; Deletes the Startup shortcut only when it starts this folder's quenwick.exe: one that starts
 ; another copy, such as one that the user set up from the portable zip, is not this install's.
 Function un.RemoveOwnShortcut
-  Push "$SMSTARTUP\Quenwick.lnk"
-  Call un.ShortcutTarget
-  Pop $0
-  ${GetFileName} $0 $1
-  ${If} $1 != "quenwick.exe"
-    Return
-  ${EndIf}
-  ${GetParent} $0 $0
-  Push $0
   Push $INSTDIR
-  Call un.SameFolder
+  Call un.ShortcutStarts
   Pop $0
   ${If} $0 = 1
-    Delete "$SMSTARTUP\Quenwick.lnk"
+    Delete "${STARTUP_SHORTCUT}"
   ${EndIf}
 FunctionEnd
 

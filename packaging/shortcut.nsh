@@ -1,0 +1,58 @@
+; The Startup shortcut that starts Quenwick at every logon, and what it starts: read through COM's
+; shell link, so that a folder or a damaged file of that name starts nothing.
+
+!define STARTUP_SHORTCUT "$SMSTARTUP\Quenwick.lnk"
+; COM's shell link and its IPersistFile, and the indexes of the methods called.
+!define CLSID_ShellLink "{00021401-0000-0000-C000-000000000046}"
+!define IID_IShellLinkW "{000214F9-0000-0000-C000-000000000046}"
+!define IID_IPersistFile "{0000010b-0000-0000-C000-000000000046}"
+!define CLSCTX_INPROC_SERVER 1
+!define QueryInterface 0
+!define Release 2
+!define IShellLinkW_GetPath 3
+!define IPersistFile_Load 5
+
+; The functions that both programs need, in the setup program's form and, with "un.", in the
+; uninstaller's.
+!macro ShortcutFunctions un
+
+; Stack out: the path of what the Startup shortcut starts, or "" when it cannot be read.
+Function ${un}ShortcutTarget
+  StrCpy $9 ""
+  System::Call 'ole32::CoCreateInstance(g "${CLSID_ShellLink}", p 0, i ${CLSCTX_INPROC_SERVER}, \
+    g "${IID_IShellLinkW}", *p .r1) i .r2'
+  ${If} $2 = 0
+    System::Call '$1->${QueryInterface}(g "${IID_IPersistFile}", *p .r3) i .r2'
+    ${If} $2 = 0
+      StrCpy $0 "${STARTUP_SHORTCUT}"
+      System::Call '$3->${IPersistFile_Load}(w r0, i 0) i .r2'
+      ${If} $2 = 0
+        System::Call '$1->${IShellLinkW_GetPath}(w .r4, i ${NSIS_MAX_STRLEN}, p 0, i 0) i .r2'
+        ${IfThen} $2 = 0 ${|} StrCpy $9 $4 ${|}
+      ${EndIf}
+      System::Call '$3->${Release}()'
+    ${EndIf}
+    System::Call '$1->${Release}()'
+  ${EndIf}
+  Push $9
+FunctionEnd
+
+; Stack in: a folder. Stack out: 1 when the Startup shortcut starts quenwick.exe in that folder,
+; else 0.
+Function ${un}ShortcutStarts
+  Call ${un}ShortcutTarget
+  Pop $0
+  ${GetFileName} $0 $1
+  ${If} $1 != "quenwick.exe"
+    Pop $0
+    Push 0
+    Return
+  ${EndIf}
+  ${GetParent} $0 $0
+  Push $0
+  Call ${un}SameFolder
+FunctionEnd
+
+!macroend
+!insertmacro ShortcutFunctions ""
+!insertmacro ShortcutFunctions "un."
