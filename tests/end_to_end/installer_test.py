@@ -6,6 +6,7 @@ import contextlib
 import os
 import pwd
 import shutil
+import struct
 import subprocess
 import time
 import unittest
@@ -14,6 +15,7 @@ from pathlib import Path
 from wine_session import WINE, WineSession
 
 SETUP = Path(os.environ["QUENWICK_SETUP"])
+QUENWICK_EXE = Path(os.environ["QUENWICK_EXE"])
 # The same setup program, ending dead where QUENWICK_SETUP_STOP says, as a crash would.
 STOPPING_SETUP = Path(os.environ["QUENWICK_STOPPING_SETUP"])
 STOPS = ["marked", "written", "program-swapped", "uninstaller-swapped", "record", "shortcut",
@@ -36,6 +38,17 @@ def setUpModule():
 
 def tearDownModule():
     session.close()
+
+
+def program_of_version(version):
+    """The bytes of quenwick.exe with the file and product versions of its version information
+    changed to version, "major.minor.patch", as the setup program reads them."""
+    program = bytearray(QUENWICK_EXE.read_bytes())
+    fixed = program.index(b"\xbd\x04\xef\xfe")  # VS_FIXEDFILEINFO's signature
+    major, minor, patch = map(int, version.split("."))
+    struct.pack_into("<4I", program, fixed + 8, major << 16 | minor, patch << 16,
+                     major << 16 | minor, patch << 16)
+    return bytes(program)
 
 
 def group_icon(program):
@@ -133,20 +146,27 @@ class InstallerTest(unittest.TestCase):
             time.sleep(0.1)
         self.assertEqual((self.folder / "data.dat").read_bytes().count(b"\r\n"), 4)
 
-    def test_upgrade_goes_where_the_install_is_and_keeps_its_record(self):
+    def test_install_without_a_folder_goes_where_the_install_is_and_keeps_its_record(self):
         chosen = self.tools / "Quenwick"
-        self.install(f"/D={session.windows_path(chosen)}")
-        (chosen / "data.dat").write_bytes(RECORD)
-        self.install()
-        self.assertEqual((chosen / "data.dat").read_bytes(), RECORD)
-        self.assertFalse(self.folder.exists())
+        for name, arrange, folder in [
+            ("install in a folder of its own", lambda: self.installed_with_record(chosen), chosen),
+            ("entry of a newer version whose program has gone", self.newer_entry_without_program,
+             self.folder),
+        ]:
+            with self.subTest(name), self.arranged(arrange):
+                self.install()
+                self.assert_whole_install(folder, RECORD)
+                if folder != self.folder:
+                    self.assertFalse(self.folder.exists())
 
     def test_install_into_another_folder_moves_the_install_with_its_record(self):
-        self.installed_with_record()
-        moved = self.tools / "Quenwick"
-        self.install(f"/D={session.windows_path(moved)}")
-        self.assert_whole_install(moved, RECORD)
-        self.assertFalse(self.folder.exists())
+        # The longest folder leaves room for the program's temporary record within MAX_PATH.
+        for moved in [self.tools / "Quenwick", self.tools / ("q" * (235 - len("C:\\Tools\\")))]:
+            with self.subTest(len(session.windows_path(moved))), \
+                    self.arranged(self.installed_with_record):
+                self.install(f"/D={session.windows_path(moved)}")
+                self.assert_whole_install(moved, RECORD)
+                self.assertFalse(self.folder.exists())
 
     def assert_whole_install(self, folder, record, location=None):
         """This version is installed in folder, registered as location (folder's own path unless
@@ -181,24 +201,38 @@ class InstallerTest(unittest.TestCase):
                 self.assert_whole_install(self.folder, RECORD, location)
 
     def test_install_cut_off_at_any_point_is_finished_by_the_next_run(self):
-        moved = self.tools / "Quenwick"
-        for scenario, arrange, target in [("first install", None, self.folder),
-                                          ("upgrade", self.installed_with_record, self.folder),
-                                          ("move", self.installed_with_record, moved)]:
-            for stop in STOPS:
-                for again in [[f"/D={session.windows_path(target)}"], []]:
+        moved, first, second = self.tools / "Quenwick", self.tools / "A", self.tools / "B"
+
+        def given(folder):
+            return [f"/D={session.windows_path(folder)}"]
+
+        for scenario, arrange, stopped, stops, agains, target in [
+            ("first install", None, self.folder, STOPS, [given(self.folder), []], self.folder),
+            ("upgrade", self.installed_with_record, self.folder, STOPS, [given(self.folder), []],
+             self.folder),
+            ("move", self.installed_with_record, moved, STOPS, [given(moved), []], moved),
+            # Sent to another folder instead, it ends there, and leaves nothing in the first.
+            ("first install", None, first, ["marked", "written"], [given(second)], second),
+        ]:
+            for stop in stops:
+                for again in agains:
                     with self.subTest(scenario, stop=stop, again=again), self.arranged(arrange):
-                        self.assertEqual(session.run(
-                            STOPPING_SETUP, "/S", f"/D={session.windows_path(target)}",
-                            env={"QUENWICK_SETUP_STOP": stop}), 99, "stopped there")
+                        self.assertEqual(session.run(STOPPING_SETUP, "/S", *given(stopped),
+                                                     env={"QUENWICK_SETUP_STOP": stop}), 99,
+                                         "stopped there")
                         self.install(*again)
                         self.assert_whole_install(target, RECORD if arrange else None)
-                        if target != self.folder:
-                            self.assertFalse(self.folder.exists(), "an orphaned copy")
+                        for left in {self.folder, stopped} - {target}:
+                            self.assertFalse(left.exists(), "an orphaned copy")
 
-    def installed_with_record(self):
-        self.install()
-        (self.folder / "data.dat").write_bytes(RECORD)
+    def installed_with_record(self, folder=None):
+        self.install(*([f"/D={session.windows_path(folder)}"] if folder else []))
+        ((folder or self.folder) / "data.dat").write_bytes(RECORD)
+
+    def newer_entry_without_program(self):
+        self.installed_with_record()
+        session.reg("add", UNINSTALL_KEY, "/v", "DisplayVersion", "/d", "9.0.0", "/f")
+        (self.folder / "quenwick.exe").unlink()
 
     def test_second_setup_while_one_runs_changes_nothing(self):
         self.install()
@@ -212,19 +246,37 @@ class InstallerTest(unittest.TestCase):
         self.assertEqual(self.state(), before)
         first.kill()
 
-    def test_leftover_uninstaller_keeps_a_shortcut_that_is_not_its_own(self):
-        # A portable copy that the user starts at logon: its shortcut, and no entry.
+    def test_leftover_uninstaller_removes_nothing_that_is_not_its_own(self):
         portable = self.tools / "Portable"
-        self.install(f"/D={session.windows_path(portable)}")
+        for name, arrange, leftover in [
+            ("shortcut to a portable copy", self.portable_copy_started_at_logon, self.folder),
+            ("entry of the install that is there", self.uninstaller_copied_to_portable, portable),
+        ]:
+            with self.subTest(name), self.arranged(arrange):
+                before = self.state()
+                self.uninstall_in_place(leftover)
+                self.assertEqual(self.state()[0], before[0], "the entry")
+                self.assertEqual(self.shortcut.read_bytes(), before[1][self.shortcut])
+
+    def portable_copy_started_at_logon(self):
+        """A portable copy in Tools that the user starts at logon (its shortcut, and no entry), and
+        an uninstaller left behind by an uninstall in place."""
+        self.install(f"/D={session.windows_path(self.tools / 'Portable')}")
         session.reg("delete", UNINSTALL_KEY, "/f")
         shortcut = self.shortcut.read_bytes()
-        # An uninstaller left behind by an uninstall in place, run again.
         self.install()
-        in_place = f"_?={session.windows_path(self.folder)}"
-        self.assertEqual(session.run(self.folder / "uninstall.exe", "/S", in_place), 0)
+        self.uninstall_in_place(self.folder)
         self.shortcut.write_bytes(shortcut)
-        self.assertEqual(session.run(self.folder / "uninstall.exe", "/S", in_place), 0)
-        self.assertEqual(self.shortcut.read_bytes(), shortcut)
+
+    def uninstaller_copied_to_portable(self):
+        self.install()
+        portable = self.tools / "Portable"
+        portable.mkdir(parents=True)
+        shutil.copy(self.folder / "uninstall.exe", portable)
+
+    def uninstall_in_place(self, folder):
+        in_place = f"_?={session.windows_path(folder)}"
+        self.assertEqual(session.run(folder / "uninstall.exe", "/S", in_place), 0)
 
     def test_uninstall_removes_what_it_installed_and_nothing_of_the_users(self):
         for name, own_files in [("nothing of the user's", []),
@@ -288,18 +340,24 @@ class InstallerTest(unittest.TestCase):
         system_profile = r"C:\windows\system32\config\systemprofile\AppData\Local\Programs\Quenwick"
         uninstaller = self.folder / "uninstall.exe"
         in_place = f"_?={session.windows_path(self.folder)}"  # for the uninstaller's own code
+        tools = f"/D={session.windows_path(self.tools / 'Quenwick')}"
         for name, arrange, program, arguments, code in [
             ("folder with another program's files", self.foreign_files, SETUP, [r"/D=C:\Tools"],
              145),
             ("folder that cannot be made", None, SETUP, [r"/D=Z:\proc\Quenwick"], 82),
-            ("folder too long", None, SETUP, ["/D=C:\\" + "q" * 236], 206),
+            ("folder one character too long", None, SETUP, ["/D=C:\\" + "q" * 233], 206),
             ("folder of a system account", None, SETUP, [f"/D={system_profile}"], 10),
             ("older version", self.newer_installed, SETUP, [], 1638),
+            ("older version than the chosen folder's", self.newer_program_in_tools, SETUP, [tools],
+             1638),
             ("upgrade while running", self.running, SETUP, [], 1618),
+            ("move while running", self.running, SETUP, [tools], 1618),
             ("uninstall while running", self.running, uninstaller, [in_place], 1618),
-            ("install whose shortcut fails", lambda: self.blocked_shortcut(False), SETUP, [],
+            ("install whose shortcut fails", lambda: self.blocked_shortcut(None), SETUP, [], 1603),
+            ("upgrade whose shortcut fails", lambda: self.blocked_shortcut(self.install), SETUP, [],
              1603),
-            ("upgrade whose shortcut fails", lambda: self.blocked_shortcut(True), SETUP, [], 1603),
+            ("move whose shortcut fails", lambda: self.blocked_shortcut(self.installed_with_record),
+             SETUP, [tools], 1603),
         ]:
             with self.subTest(name), self.arranged(arrange):
                 before = self.state()
@@ -315,11 +373,16 @@ class InstallerTest(unittest.TestCase):
         self.install()
         session.reg("add", UNINSTALL_KEY, "/v", "DisplayVersion", "/d", "9.0.0", "/f")
 
-    def blocked_shortcut(self, installed):
-        """A folder where the Startup shortcut goes, after an install if installed; gives what
-        takes it away."""
-        if installed:
-            self.install()
+    def newer_program_in_tools(self):
+        """Version 9.0.0 of the program in a folder of its own, with no entry."""
+        (self.tools / "Quenwick").mkdir(parents=True)
+        (self.tools / "Quenwick/quenwick.exe").write_bytes(program_of_version("9.0.0"))
+
+    def blocked_shortcut(self, arrange):
+        """A folder where the Startup shortcut goes, after arrange if any; gives what takes it
+        away."""
+        if arrange:
+            arrange()
             self.shortcut.unlink()
         self.shortcut.mkdir(parents=True)
         return self.shortcut.rmdir
