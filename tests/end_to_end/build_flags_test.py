@@ -34,7 +34,7 @@ def generated_commands(configuration, *options):
     compiles = re.findall(
         r"^build \S+\.o(?:bj)?: CXX_COMPILER__quenwick.*\n(?:  .*\n)*?  FLAGS = (.*)", ninja,
         re.MULTILINE)
-    links = re.findall(r"^build src/quenwick(?:\.exe)?: .*\n(?:  .*\n)*?  LINK_FLAGS = (.*)", ninja,
+    links = re.findall(r"^build bin/quenwick(?:\.exe)?: .*\n(?:  .*\n)*?  LINK_FLAGS = (.*)", ninja,
                        re.MULTILINE)
     return [flags.split() for flags in compiles], " ".join(links).split(), manifest
 

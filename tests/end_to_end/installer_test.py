@@ -4,7 +4,6 @@ refusal, in a fresh prefix on a virtual display."""
 
 import contextlib
 import os
-import pwd
 import shutil
 import struct
 import subprocess
@@ -59,10 +58,8 @@ def group_icon(program):
 class InstallerTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        home = session.drive_c / "users" / pwd.getpwuid(os.getuid()).pw_name
-        cls.folder = home / "AppData/Local/Programs/Quenwick"
-        cls.shortcut = (home / "AppData/Roaming/Microsoft/Windows/Start Menu/Programs/StartUp"
-                        / "Quenwick.lnk")
+        cls.folder = session.local_app_data / "Programs/Quenwick"
+        cls.shortcut = session.startup / "Quenwick.lnk"
         cls.tools = session.drive_c / "Tools"
 
     def tearDown(self):
@@ -103,13 +100,7 @@ class InstallerTest(unittest.TestCase):
 
     def registry(self):
         """The values of the Apps & features entry by name, or None when there is no entry."""
-        query = session.reg("query", UNINSTALL_KEY, check=False)
-        if query.returncode != 0:
-            return None
-        rows = [line.split(maxsplit=2) + [""] for line in query.stdout.splitlines()
-                if line[:4] == "    "]
-        return {name: int(value, 16) if kind == "REG_DWORD" else value
-                for name, kind, value, *_ in rows}
+        return session.registry_values(UNINSTALL_KEY)
 
     def state(self):
         """All that an install or uninstall may change: the entry, and every file and folder in

@@ -106,7 +106,7 @@ class ReleaseTest(unittest.TestCase):
     def test_another_folder_builds_the_same_bytes_and_signs_when_given_a_certificate(self):
         output = self.release()
         self.assertEqual(output.count("unsigned, as QUENWICK_SIGNING_PFX is not set"), 1)
-        self.assertEqual((self.checkout / "build/release/src/quenwick.exe").read_bytes(),
+        self.assertEqual((self.checkout / "build/release/bin/quenwick.exe").read_bytes(),
                          QUENWICK_EXE.read_bytes())
         self.assertEqual((self.dist / "SHA256SUMS").read_text(), (DIST / "SHA256SUMS").read_text())
 
@@ -137,6 +137,17 @@ class ReleaseTest(unittest.TestCase):
         subprocess.run(["osslsigncode", "remove-signature", "-in", signed_exe, "-out",
                         unsigned_exe], check=True, capture_output=True)
         self.assertEqual(unsigned_exe.read_bytes(), QUENWICK_EXE.read_bytes())
+
+    def test_sources_without_a_commit_time_say_so_and_fail_in_ci(self):
+        env = {name: value for name, value in self.env.items()
+               if name not in ["SOURCE_DATE_EPOCH", "CI"]}
+        for name, ci, fails in [("outside CI", {}, False), ("in CI", {"CI": "true"}, True)]:
+            with self.subTest(name):
+                run = subprocess.run(["cmake", "--preset", "release", "--fresh"], cwd=self.checkout,
+                                     env={**env, **ci}, capture_output=True, text=True,
+                                     timeout=300)
+                self.assertEqual(run.returncode != 0, fails, run.stderr)
+                self.assertIn("The release has no commit time", run.stderr)
 
     def test_setup_program_carries_the_icon_of_the_program(self):
         setup, = DIST.glob("*-setup.exe")

@@ -5,6 +5,7 @@ Windows itself the same session runs the programs directly, on the real desktop 
 Wine's background processes inherit the standard streams of whichever Windows program started
 them and outlive it, so no output is read through a pipe: a read to the end would wait for them."""
 
+import getpass
 import json
 import os
 import shutil
@@ -17,14 +18,18 @@ WINE = shutil.which("wine") or "/usr/lib/wine/wine64"
 
 
 class WineSession:
-    """Starts Xvfb and makes a fresh prefix; close() ends every Wine process and removes both."""
+    """Starts Xvfb and makes a fresh prefix; close() ends every Wine process and removes both.
+    Its box_driver answers boxes, and may be None where there are none to answer."""
 
-    def __init__(self, box_driver):
+    def __init__(self, box_driver=None):
         self.box_driver = box_driver
         if ON_WINDOWS:
             self.env = dict(os.environ)
             self.drive_c = Path(os.environ.get("SystemDrive", "C:") + "\\")
             self.launcher = []
+            self.local_app_data = Path(os.environ["LOCALAPPDATA"])
+            self.startup = (Path(os.environ["APPDATA"])
+                            / "Microsoft/Windows/Start Menu/Programs/Startup")
             return
         self.launcher = [WINE]
         self.root = Path(tempfile.mkdtemp(prefix="quenwick-wine-"))
@@ -47,6 +52,10 @@ class WineSession:
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.wineserver("-w")
         self.drive_c = self.root / "prefix/drive_c"
+        # The user's folders are named after the account that runs Wine.
+        home = self.drive_c / "users" / getpass.getuser()
+        self.local_app_data = home / "AppData/Local"
+        self.startup = home / "AppData/Roaming/Microsoft/Windows/Start Menu/Programs/StartUp"
 
     def wineserver(self, flag):
         if ON_WINDOWS:
@@ -58,6 +67,24 @@ class WineSession:
         """Runs Windows' reg with arguments, and gives the finished process with its output."""
         return subprocess.run([*self.launcher, "reg", *arguments], env=self.env, check=check,
                               capture_output=True, text=True, timeout=60)
+
+    def registry_values(self, key):
+        """The values of a registry key by name, or None when there is no such key."""
+        query = self.reg("query", key, check=False)
+        if query.returncode != 0:
+            return None
+        rows = [line.split(maxsplit=2) + [""] for line in query.stdout.splitlines()
+                if line[:4] == "    "]
+        return {name: int(value, 16) if kind == "REG_DWORD" else value
+                for name, kind, value, *_ in rows}
+
+    def local_path(self, path):
+        """The file or folder that a Windows program means by path, as this machine sees it."""
+        if ON_WINDOWS:
+            return Path(path)
+        drive, rest = path.split(":", 1)
+        drive_folder = self.root / "prefix/dosdevices" / f"{drive.lower()}:"
+        return drive_folder / rest.replace("\\", "/").lstrip("/")
 
     def windows_path(self, path):
         """The path as Windows programs in the prefix see it: on drive C:, or else on Z:, which
