@@ -2,6 +2,7 @@
 #include "check/baseline_file.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>

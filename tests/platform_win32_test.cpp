@@ -5,12 +5,15 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <utility>
 
 #include "named_case.h"
 #include "platform/error_win32.h"
+#include "platform/lock_wait_win32.h"
 #include "platform/platform.h"
 
 namespace quenwick {
@@ -46,7 +49,14 @@ class Win32PlatformTest : public ::testing::Test {
     fs::create_directories(folder);
     std::ofstream(folder / "hosts", std::ios::binary) << "127.0.0.1 localhost\r\n";
   }
-  void TearDown() override { fs::remove_all(folder); }
+  // A cmd.exe that a test started may hold the folder as its current directory for a moment after
+  // the test, which Windows, unlike Wine, does not remove: waited out as a held file is.
+  void TearDown() override {
+    std::error_code failure;
+    unsigned attempt = 0;
+    do fs::remove_all(folder, failure);
+    while (failure && PauseBeforeRetry(attempt++));
+  }
 
   fs::path folder;
 };

@@ -4,6 +4,7 @@
 #include "check/baseline_records.h"
 
 #include <charconv>
+#include <system_error>
 
 namespace quenwick {
 namespace {

@@ -3,6 +3,7 @@
 #include "platform/error_win32.h"
 
 #include <algorithm>
+#include <cstddef>
 
 #include "platform/platform.h"
 #include "platform/text_win32.h"

@@ -4,7 +4,7 @@
 
 #include "platform/platform.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(_In_ HINSTANCE, _In_opt_ HINSTANCE, _In_ PWSTR, _In_ int) {
   // Users run downloaded programs from Downloads, where anyone can drop a DLL with a system name,
   // and Windows would look for DLLs beside the program and in the current directory first. From
   // here on every DLL, and every DLL that one needs, comes from the system folder. The call fails

@@ -2,6 +2,8 @@
 // Invalid text is refused rather than silently replaced, so a path is never quietly altered.
 #include "platform/text_win32.h"
 
+#include <cstddef>
+
 #include "platform/error_win32.h"
 
 namespace quenwick {

@@ -1,9 +1,11 @@
-"""The flags of both command lines, pinned without building: the MSVC branch is configured for
-Windows with clang-cl, which takes MSVC's command line, since Microsoft's tools are not here; its
-commands must link the C runtime in, make reproducible and hardened images and carry no GCC-only
-flag. The GCC branch, configured as the native build is, must keep its own flags. Compiling the
-MSVC branch would need the Windows SDK."""
+"""The flags of both command lines, pinned without building the program: the MSVC branch is
+configured for Windows with clang-cl, which takes MSVC's command line, since Microsoft's tools are
+not here; its commands must link the C runtime in, make reproducible and hardened images and carry
+no GCC-only flag, and its resource compiler must read the resource script as UTF-8. The GCC
+branch, configured as the native build is, must keep its own flags. Compiling the rest of the MSVC
+branch would need the Windows SDK."""
 
+import contextlib
 import os
 import re
 import shutil
@@ -21,15 +23,22 @@ FOR_WINDOWS_WITH_CLANG_CL = [
     "-DCMAKE_TRY_COMPILE_TARGET_TYPE=STATIC_LIBRARY"]
 
 
-def generated_commands(configuration, *options):
-    """The flags of every compile and of the link of the program, and the manifest if there is
-    one, in a fresh configuration of the project with options."""
+@contextlib.contextmanager
+def configured(configuration, *options):
+    """The folder of a fresh configuration of the project with options, for Ninja."""
     with tempfile.TemporaryDirectory(prefix="quenwick-flags-") as build:
         subprocess.run(["cmake", "-S", SOURCE, "-B", build, "-G", "Ninja", *options,
                         f"-DCMAKE_BUILD_TYPE={configuration}", "-DBUILD_TESTING=OFF",
                         "-DQUENWICK_RELEASE=OFF"], check=True, capture_output=True, timeout=300)
-        ninja = (Path(build) / "build.ninja").read_text()
-        manifest = Path(build) / "src/quenwick.exe.manifest"
+        yield Path(build)
+
+
+def generated_commands(configuration, *options):
+    """The flags of every compile and of the link of the program, and the manifest if there is
+    one, in a fresh configuration of the project with options."""
+    with configured(configuration, *options) as build:
+        ninja = (build / "build.ninja").read_text()
+        manifest = build / "src/quenwick.exe.manifest"
         manifest = manifest.read_text() if manifest.exists() else ""
     compiles = re.findall(
         r"^build \S+\.o(?:bj)?: CXX_COMPILER__quenwick.*\n(?:  .*\n)*?  FLAGS = (.*)", ninja,
@@ -58,6 +67,16 @@ class BuildFlagsTest(unittest.TestCase):
                     self.assertIn(wanted, link)
                 self.assertNotIn('processorArchitecture="amd64"', manifest,
                                  "the manifest serves any processor")
+
+    def test_msvc_resource_compiler_reads_the_script_as_utf8(self):
+        # LLVM's resource compiler in place of Microsoft's, and MinGW-w64's windows.h in place of
+        # the Windows SDK's.
+        with configured("Release", *FOR_WINDOWS_WITH_CLANG_CL,
+                        "-DCMAKE_RC_FLAGS=-I/usr/share/mingw-w64/include") as build:
+            resources = "src/CMakeFiles/quenwick.dir/resources_win32.rc.res"
+            subprocess.run(["ninja", "-C", build, resources], check=True, capture_output=True,
+                           timeout=300)
+            self.assertIn("Copyright © ".encode("utf-16-le"), (build / resources).read_bytes())
 
     def test_gcc_keeps_its_own_flags(self):
         # The C++ runtime linked in keeps a pass as quick as a C program's; no folder of the build
