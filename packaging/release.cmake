@@ -38,15 +38,26 @@ execute_process(
   COMMAND_ERROR_IS_FATAL ANY)
 
 # A batch file runs in cmd, which wants its lines to end in CR LF.
-configure_file("${PACKAGING}/uninstall-quenwick.cmd" "${DIST}/uninstall-quenwick.cmd" COPYONLY)
-file(READ "${DIST}/uninstall-quenwick.cmd" script)
-string(REPLACE "\n" "\r\n" script "${script}")
-file(WRITE "${DIST}/uninstall-quenwick.cmd" "${script}")
+configure_file("${PACKAGING}/uninstall-quenwick.cmd" "${DIST}/uninstall-quenwick.cmd" @ONLY
+  NEWLINE_STYLE CRLF)
 
 set(defines "-DVERSION=${VERSION}" "-DPUBLISHER=${PUBLISHER}" "-DCOPYRIGHT=${COPYRIGHT}"
   "-DEXE=${STAGE}/quenwick.exe" "-DICON=${ICON}" "-DWIZARD=${WIZARD}" "-DOUTFILE=${DIST}/${setup}")
 if(SIGNING_PFX)
   list(APPEND defines "-DSIGN=\"${PACKAGING}/sign\"")
+  # The setup program and the uninstaller unpack NSIS's plug-ins and load them: signed copies go in.
+  execute_process(COMMAND "${MAKENSIS}" -HDRINFO OUTPUT_VARIABLE header COMMAND_ERROR_IS_FATAL ANY)
+  string(REGEX MATCH "NSISDIR=([^,\n]+)" found "${header}")
+  file(GLOB plugins "${CMAKE_MATCH_1}/Plugins/amd64-unicode/*.dll")
+  if(NOT plugins)
+    message(FATAL_ERROR "NSIS's plug-ins, which the release signs, are not where makensis says")
+  endif()
+  file(COPY ${plugins} DESTINATION "${STAGE}/plugins")
+  foreach(plugin IN LISTS plugins)
+    get_filename_component(name "${plugin}" NAME)
+    sign("${STAGE}/plugins/${name}")
+  endforeach()
+  list(APPEND defines "-DPLUGINS=${STAGE}/plugins")
 endif()
 execute_process(
   COMMAND "${MAKENSIS}" -V2 -WX -INPUTCHARSET UTF8 ${defines} "${PACKAGING}/quenwick.nsi"

@@ -1,6 +1,7 @@
 """The release as a whole: a second checkout of the same sources, in another folder, makes the same
-bytes as this build, says that it is unsigned, and signs both programs when given a certificate,
-with a time stamp from a time-stamping authority of the test's own on 127.0.0.1."""
+bytes as this build, says that it is unsigned, and signs both programs and the plug-ins that the
+setup program unpacks when given a certificate, with a time stamp from a time-stamping authority of
+the test's own on 127.0.0.1."""
 
 import http.server
 import os
@@ -124,8 +125,17 @@ class ReleaseTest(unittest.TestCase):
         signed_exe = self.root / "quenwick.exe"
         signed_exe.write_bytes(subprocess.run(["unzip", "-p", zip_file, "quenwick.exe"],
                                               capture_output=True, check=True).stdout)
-        for program in [signed_exe, *self.dist.glob("*-setup.exe")]:
-            with self.subTest(program.name):
+        # The plug-ins that the setup program and its uninstaller unpack and load, as 7-Zip unpacks
+        # them from the one and then from the other.
+        setup, = self.dist.glob("*-setup.exe")
+        unpacked = self.root / "unpacked"
+        subprocess.run(["7z", "x", "-y", f"-o{unpacked}", setup], check=True, capture_output=True)
+        subprocess.run(["7z", "x", "-y", f"-o{unpacked / 'uninstaller'}",
+                        unpacked / "uninstall.exe.new"], check=True, capture_output=True)
+        plugins = sorted(unpacked.rglob("*.dll"))
+        self.assertEqual(len(plugins), 3, "System and nsDialogs, and the uninstaller's System")
+        for program in [signed_exe, setup, *plugins]:
+            with self.subTest(str(program.relative_to(self.root))):
                 verify = subprocess.run(["osslsigncode", "verify", "-CAfile", certificate,
                                          "-TSA-CAfile", authority, "-in", program],
                                         capture_output=True, text=True)
