@@ -149,9 +149,46 @@ Function ${un}RemoveInstallFiles
   RMDir $Emptied
 FunctionEnd
 
+; Stack in: a list of folders and a folder. Stack out: the list with the folder added at its end,
+; unless the folder is "".
+Function ${un}AddToList
+  Pop $0
+  Pop $1
+  ${If} $0 == ""
+    Push $1
+  ${ElseIf} $1 == ""
+    Push $0
+  ${Else}
+    Push "$1|$0"
+  ${EndIf}
+FunctionEnd
+
 !macroend
 !insertmacro FolderFunctions ""
 !insertmacro FolderFunctions "un."
+
+; Stack in: a program's path. Stack out: 1 when it is an uninstaller of Quenwick's, whose version
+; information names Quenwick as its product, else 0.
+Function IsQuenwickUninstaller
+  Pop $0
+  StrCpy $9 0
+  System::Call 'version::GetFileVersionInfoSizeW(w r0, p 0) i .r1'
+  ${If} $1 > 0
+    System::Alloc $1
+    Pop $2
+    System::Call 'version::GetFileVersionInfoW(w r0, i 0, i r1, p r2) i .r3'
+    ; The strings of the setup program and its uninstaller are in the table of no language.
+    StrCpy $5 "\StringFileInfo\000004b0\ProductName"
+    System::Call 'version::VerQueryValueW(p r2, w r5, *p .r6, *i .r7) i .r8'
+    ${If} $3 <> 0
+    ${AndIf} $8 <> 0
+      System::Call '*$6(&w${NSIS_MAX_STRLEN} .r7)'
+      ${IfThen} $7 S== "Quenwick" ${|} StrCpy $9 1 ${|}
+    ${EndIf}
+    System::Free $2
+  ${EndIf}
+  Push $9
+FunctionEnd
 
 ; Stack in: a path. Stack out: 1 when it is the Windows folder or lies in it, else 0. Each folder
 ; on the path that exists is compared with the Windows folder.
@@ -169,18 +206,4 @@ Function InWindowsFolder
     ${GetParent} $Walked $Walked
   ${Loop}
   Push 0
-FunctionEnd
-
-; Stack in: a list of folders and a folder. Stack out: the list with the folder added at its end,
-; unless the folder is "".
-Function AddToList
-  Pop $0
-  Pop $1
-  ${If} $0 == ""
-    Push $1
-  ${ElseIf} $1 == ""
-    Push $0
-  ${Else}
-    Push "$1|$0"
-  ${EndIf}
 FunctionEnd

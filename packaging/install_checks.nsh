@@ -15,8 +15,12 @@
 !define EXIT_FOLDER_TOO_LONG 206      ; ERROR_FILENAME_EXCED_RANGE
 
 !define ERROR_ALREADY_EXISTS 183
-; Held by the setup program or the uninstaller from its start to its end; installs are per user.
-!define SETUP_MUTEX "Local\Quenwick.Setup"
+!define TOKEN_QUERY 8
+!define TokenUser 1
+; Held by the setup program or the uninstaller from its start to its end. Installs are per user, and
+; a user may have several logon sessions at once (a console and a Remote Desktop one, say): a
+; "Local\" name would be one for each session, so the name is global and holds the user's SID.
+!define SETUP_MUTEX "Global\Quenwick.Setup."
 
 ; The longest path that an install holds is the program's own temporary record,
 ; "data.dat.<process id>.tmp" (24 characters with its separator); on a Windows without long
@@ -36,11 +40,37 @@ Var NewerVersion ; the newer version that CheckVersion found, for its message
 ; uninstaller's.
 !macro BothProgramsChecks un
 
-; One setup program or uninstaller at a time: the first holds the mutex until it ends, and any
-; other that starts meanwhile refuses, as two at once could each undo half of the other's work.
+; Stack out: the SID of the user who runs this program, as text, or "" when it cannot be read.
+Function ${un}UserSid
+  StrCpy $9 ""
+  System::Call 'advapi32::OpenProcessToken(p -1, i ${TOKEN_QUERY}, *p .r1) i .r0'
+  ${If} $0 <> 0
+    System::Call 'advapi32::GetTokenInformation(p r1, i ${TokenUser}, p 0, i 0, *i .r2)'
+    System::Alloc $2
+    Pop $3
+    System::Call 'advapi32::GetTokenInformation(p r1, i ${TokenUser}, p r3, i r2, *i .r2) i .r0'
+    ${If} $0 <> 0
+      System::Call '*$3(p .r4)' ; TOKEN_USER begins with the SID's address
+      System::Call 'advapi32::ConvertSidToStringSidW(p r4, *p .r5) i .r0'
+      ${If} $0 <> 0
+        System::Call '*$5(&w${NSIS_MAX_STRLEN} .r9)'
+        System::Call 'kernel32::LocalFree(p r5)'
+      ${EndIf}
+    ${EndIf}
+    System::Free $3
+    System::Call 'kernel32::CloseHandle(p r1)'
+  ${EndIf}
+  Push $9
+FunctionEnd
+
+; One setup program or uninstaller at a time for a user: the first holds the mutex until it ends,
+; and any other that starts meanwhile refuses, as two at once could each undo half of the other's
+; work. A SID has only letters, digits and "-", so it goes into the name as it is.
 Function ${un}CheckAlone
   StrCpy $Refusal 0
-  System::Call 'kernel32::CreateMutexW(p 0, i 0, w "${SETUP_MUTEX}") p ?e'
+  Call ${un}UserSid
+  Pop $0
+  System::Call 'kernel32::CreateMutexW(p 0, i 0, w "${SETUP_MUTEX}$0") p ?e'
   Pop $0
   ${If} $0 = ${ERROR_ALREADY_EXISTS}
     !insertmacro Refuse ${EXIT_RUNNING} AnotherSetupRunning
@@ -163,7 +193,8 @@ Function CheckVersion
 FunctionEnd
 
 ; Whether $INSTDIR is a folder that the setup program may write into: one that Windows can start
-; the program from and that a logon reaches, new, empty or Quenwick's own, and writable.
+; the program from and that a logon reaches, new, empty or Quenwick's own. Whether it is writable
+; is tried once the install has marked it (CheckFolderIsWritable).
 Function CheckFolder
   StrCpy $Refusal 0
   Push $INSTDIR
@@ -179,14 +210,12 @@ Function CheckFolder
     Return
   ${EndIf}
   Call CheckFolderIsOurs
-  ${If} $Refusal = 0
-    Call CheckFolderIsWritable
-  ${EndIf}
 FunctionEnd
 
 ; Another program's files are never overwritten, nor taken for Quenwick's by its uninstaller: a
 ; folder that holds anything is used only if it is an install of Quenwick's (it holds quenwick.exe,
-; or the registry names it), or holds nothing but what only Quenwick leaves behind.
+; or the registry names it), or holds nothing but what only Quenwick leaves behind. That includes
+; its uninstaller, which an uninstall in place leaves, as it cannot delete itself.
 Function CheckFolderIsOurs
   ${If} ${FileExists} "$INSTDIR\quenwick.exe"
     Return
@@ -201,8 +230,13 @@ Function CheckFolderIsOurs
   ${DoWhile} $Found != ""
     ${If} $Found != "."
     ${AndIf} $Found != ".."
-      Push $Found
-      Call IsOwnLeftover
+      ${If} $Found == "uninstall.exe"
+        Push "$INSTDIR\$Found"
+        Call IsQuenwickUninstaller
+      ${Else}
+        Push $Found
+        Call IsOwnLeftover
+      ${EndIf}
       Pop $0
       ${If} $0 = 0
         !insertmacro Refuse ${EXIT_FOLDER_NOT_EMPTY} FolderNotEmpty
@@ -214,7 +248,8 @@ Function CheckFolderIsOurs
   FindClose $Search
 FunctionEnd
 
-; Makes the folder and a file in it, then takes away all that it made.
+; Makes the folder and a file in it, then takes away all that it made. It runs under the mark of
+; the install, so that the next run takes away what a cut-off try leaves.
 Function CheckFolderIsWritable
   Call MakeFolder
   ClearErrors
@@ -223,7 +258,39 @@ Function CheckFolderIsWritable
     !insertmacro Refuse ${EXIT_FOLDER_NOT_WRITABLE} FolderNotWritable
   ${Else}
     FileClose $0
+    !insertmacro StopForTests probing
     Delete "$INSTDIR\quenwick.exe.new"
   ${EndIf}
   Call RemoveMadeFolders
+FunctionEnd
+
+; Stack out: 1 when $INSTDIR holds a whole install of this version, as every detection that the
+; guide gives looks for one: its quenwick.exe of this version and its uninstaller, the Startup
+; shortcut starting that program, and the entry naming this version and folder; else 0.
+Function IsWholeInstall
+  ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "DisplayVersion"
+  ${If} $0 != ${VERSION}
+  ${OrIfNot} ${FileExists} "$INSTDIR\uninstall.exe"
+  ${OrIf} ${FileExists} "$INSTDIR\uninstall.exe\*.*"
+    Push 0
+    Return
+  ${EndIf}
+  Push "$INSTDIR\quenwick.exe"
+  Call ProgramVersion
+  Pop $0
+  ${If} $0 != ${VERSION}
+    Push 0
+    Return
+  ${EndIf}
+  ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  Push $0
+  Push $INSTDIR
+  Call SameFolder
+  Pop $0
+  ${If} $0 = 0
+    Push 0
+    Return
+  ${EndIf}
+  Push $INSTDIR
+  Call ShortcutStarts
 FunctionEnd

@@ -18,27 +18,6 @@ Var Compared ; the folder that IsKnownFolder compares, and whether it found it
 Var Matched
 Var Considered ; the known folder that AddIfOtherFolder considers
 
-; Reads what the registry says of an install of Quenwick's, finished or not.
-Function ReadRegisteredInstall
-  ReadRegStr $OldFolder HKCU "${UNINSTALL_KEY}" "InstallLocation"
-  ReadRegStr $OldVersion HKCU "${UNINSTALL_KEY}" "DisplayVersion"
-  ReadRegDWORD $OldSize HKCU "${UNINSTALL_KEY}" "EstimatedSize"
-  ReadRegStr $MarkedTo HKCU "${UNINSTALL_KEY}" "MovingTo"
-  ReadRegStr $MarkedFrom HKCU "${UNINSTALL_KEY}" "MovingFrom"
-  Push $MarkedTo
-  Call FullPath
-  Pop $UnfinishedTo
-  Push $OldFolder
-  Call FullPath
-  Pop $OldFolder
-  Push $OldFolder
-  Push $UnfinishedTo
-  Call AddToList
-  Push $MarkedFrom
-  Call AddToList
-  Pop $KnownFolders
-FunctionEnd
-
 ; Stack out: 1 when the command line names the folder with /D=, else 0. The setup program's own
 ; $CMDLINE has /D= taken out of it already; the process's command line still holds it.
 Function FolderWasGiven
@@ -92,26 +71,55 @@ Function ChooseFolder
   ${EndIf}
 FunctionEnd
 
+; The functions that both programs need, in the setup program's form and, with "un.", in the
+; uninstaller's.
+!macro RegisteredInstallFunctions un
+
+; Reads what the registry says of an install of Quenwick's, finished or not.
+Function ${un}ReadRegisteredInstall
+  ReadRegStr $OldFolder HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ReadRegStr $OldVersion HKCU "${UNINSTALL_KEY}" "DisplayVersion"
+  ReadRegDWORD $OldSize HKCU "${UNINSTALL_KEY}" "EstimatedSize"
+  ReadRegStr $MarkedTo HKCU "${UNINSTALL_KEY}" "MovingTo"
+  ReadRegStr $MarkedFrom HKCU "${UNINSTALL_KEY}" "MovingFrom"
+  Push $MarkedTo
+  Call ${un}FullPath
+  Pop $UnfinishedTo
+  Push $OldFolder
+  Call ${un}FullPath
+  Pop $OldFolder
+  Push $OldFolder
+  Push $UnfinishedTo
+  Call ${un}AddToList
+  Push $MarkedFrom
+  Call ${un}AddToList
+  Pop $KnownFolders
+FunctionEnd
+
 ; Sets $OtherFolders to the known folders that are there and are not $INSTDIR, in their order.
-Function FindOtherFolders
+Function ${un}FindOtherFolders
   StrCpy $OtherFolders ""
-  !insertmacro ForEachFolderIn $KnownFolders AddIfOtherFolder
+  !insertmacro ForEachFolderIn $KnownFolders ${un}AddIfOtherFolder
 FunctionEnd
 
 ; Stack in: a known folder.
-Function AddIfOtherFolder
+Function ${un}AddIfOtherFolder
   Pop $Considered
   ${IfNot} ${FileExists} "$Considered\*.*"
     Return
   ${EndIf}
   Push $Considered
   Push $INSTDIR
-  Call SameFolder
+  Call ${un}SameFolder
   Pop $0
   ${If} $0 = 0
     Push $OtherFolders
     Push $Considered
-    Call AddToList
+    Call ${un}AddToList
     Pop $OtherFolders
   ${EndIf}
 FunctionEnd
+
+!macroend
+!insertmacro RegisteredInstallFunctions ""
+!insertmacro RegisteredInstallFunctions "un."

@@ -1,38 +1,38 @@
-; The steps of an install, each checked as it is done: a mark in the registry of where the install
-; goes and what it leaves, the folder, the two programs (written beside the old ones, then swapped
-; in), the record brought from a folder that the install leaves, the Startup shortcut, the Apps &
-; features entry, and last the letting go of what the install replaced. A step that fails ends the
-; install, and UndoInstall takes back every step before it, so that what was there stays as it
-; was. An install that is cut off (killed, a logoff, a lost power) undoes nothing: its mark lets
-; the next run of the setup program finish it.
+; The steps of an install, each checked as it is done. First a mark in the registry of where the
+; install goes and what it leaves, flushed to the disk before any file changes. Then everything
+; but the program: the uninstaller, the record brought from a folder that the install leaves, the
+; Apps & features entry (without its version), the Startup shortcut, and the programs of the
+; folders left set aside. Then the commit: quenwick.exe takes its place, and only from then on does
+; any detection that the guide gives say "installed". Last the entry's version, and the letting go
+; of what the install replaced. A step that fails ends the install, and UndoInstall takes back
+; every step before it, so that what was there stays as it was. An install that is cut off (killed,
+; a logoff, a lost power) undoes nothing: its mark lets the next run of the setup program finish
+; it, and the uninstall remove it.
 
 !define STEP_MARK 1
 !define STEP_FOLDER 2
 !define STEP_FILES 3
 !define STEP_RECORD 4
-!define STEP_SHORTCUT 5
-!define STEP_ENTRY 6
+!define STEP_ENTRY 5
+!define STEP_SHORTCUT 6
+!define STEP_OTHERS 7
+!define STEP_PROGRAM 8
+!define STEP_VERSION 9
+
+; The handle of HKEY_CURRENT_USER, which a 64-bit program passes sign-extended.
+!define HKEY_CURRENT_USER_HANDLE -2147483647
 
 Var Step            ; the last step begun; empty, which compares as 0, before the first
 Var MadeFrom        ; the outermost folder that MakeFolder made, or "" when $INSTDIR was there
 Var HadProgram      ; whether $INSTDIR held quenwick.exe before, and so holds it as .old now
 Var HadUninstaller
-Var RecordBrought
+Var RecordBrought   ; whether the install put data.dat in $INSTDIR, and whether it replaced one
+Var RecordSaved
 Var ShortcutSaved
+Var SetAside        ; the folders whose quenwick.exe the install set aside as .old
 Var EntryFolder     ; what WriteEntry writes: the install's folder, version and size in KiB
 Var EntryVersion
 Var EntrySize
-
-; A build for the tests alone (STOP_FOR_TESTS) ends dead at the point that the environment variable
-; QUENWICK_SETUP_STOP names, as a crash or a lost power would: TerminateProcess runs no callback.
-!macro StopForTests point
-  !ifdef STOP_FOR_TESTS
-    ReadEnvStr $0 QUENWICK_SETUP_STOP
-    ${If} $0 == ${point}
-      System::Call 'kernel32::TerminateProcess(p -1, i 99)'
-    ${EndIf}
-  !endif
-!macroend
 
 ; Makes $INSTDIR and any folders above it that are missing, and notes the outermost of them.
 Function MakeFolder
@@ -70,14 +70,16 @@ Function FailInstall
   Abort
 FunctionEnd
 
-; Notes, before anything else changes, that an install into $INSTDIR is under way and which
-; folders it leaves.
+; Notes that an install into $INSTDIR is under way and which folders it leaves, before any folder
+; or file is made, and makes sure that the note is on the disk before any file changes.
 Function MarkUnfinished
   StrCpy $Step ${STEP_MARK}
   ClearErrors
   WriteRegStr HKCU "${UNINSTALL_KEY}" "MovingTo" $INSTDIR
   WriteRegStr HKCU "${UNINSTALL_KEY}" "MovingFrom" $OtherFolders
+  System::Call 'advapi32::RegFlushKey(p ${HKEY_CURRENT_USER_HANDLE}) i .r0'
   ${If} ${Errors}
+  ${OrIf} $0 <> 0
     Call FailInstall
   ${EndIf}
   !insertmacro StopForTests marked
@@ -136,9 +138,9 @@ Function PrepareFolder
   SetOutPath $INSTDIR
 FunctionEnd
 
-; Puts the programs that the section wrote in place of the old ones. A running program was waited
-; for already; one that started since then keeps its file, and the swap fails.
-Function PutProgramsInPlace
+; Checks what the section wrote, and puts the uninstaller in place of the old one: the program
+; waits for the commit.
+Function PutUninstallerInPlace
   !insertmacro StopForTests written
   Push "$INSTDIR\quenwick.exe.new"
   Call ProgramVersion
@@ -147,60 +149,71 @@ Function PutProgramsInPlace
   ${OrIfNot} ${FileExists} "$INSTDIR\uninstall.exe.new"
     Call FailInstall
   ${EndIf}
-  !insertmacro SwapIn quenwick.exe
-  !insertmacro StopForTests program-swapped
   !insertmacro SwapIn uninstall.exe
   !insertmacro StopForTests uninstaller-swapped
 FunctionEnd
 
 ; An install that leaves a folder brings the record along from it, so that the next check
-; compares with it rather than starting afresh; a record in $INSTDIR already is kept.
+; compares with it rather than starting afresh: the first valid record of the folders left, unless
+; $INSTDIR has a valid one already. With /QuietFirstLogon a folder left with no record gets the
+; quiet one.
 Function BringRecordAlong
   StrCpy $Step ${STEP_RECORD}
   StrCpy $RecordBrought 0
+  StrCpy $RecordSaved 0
   !insertmacro ForEachFolderIn $OtherFolders BringRecordFrom
-  !insertmacro StopForTests record
-FunctionEnd
-
-; Stack in: a folder that the install leaves. Copies its record, the first that there is.
-Function BringRecordFrom
-  Pop $0
-  ${If} ${FileExists} "$INSTDIR\data.dat"
-  ${OrIfNot} ${FileExists} "$0\data.dat"
-    Return
-  ${EndIf}
-  StrCpy $RecordBrought 1
-  CopyFiles /SILENT "$0\data.dat" $INSTDIR
-  ${IfNot} ${FileExists} "$INSTDIR\data.dat"
-    Call FailInstall
-  ${EndIf}
-FunctionEnd
-
-; The shortcut that starts the program at every logon; the one it replaces is kept until the
-; install is complete.
-Function MakeStartupShortcut
-  StrCpy $Step ${STEP_SHORTCUT}
-  InitPluginsDir
-  StrCpy $ShortcutSaved 0
-  ${If} ${FileExists} "${STARTUP_SHORTCUT}"
-    StrCpy $ShortcutSaved 1
-    CopyFiles /SILENT "${STARTUP_SHORTCUT}" $PLUGINSDIR
-    ${IfNot} ${FileExists} "$PLUGINSDIR\Quenwick.lnk"
+  ClearErrors
+  ${GetOptions} $CMDLINE "/QuietFirstLogon" $0
+  ${IfNot} ${Errors}
+  ${AndIfNot} ${FileExists} "$INSTDIR\data.dat"
+    StrCpy $RecordBrought 1
+    Push $INSTDIR
+    Call WriteQuietRecord
+    ${If} ${Errors}
       Call FailInstall
     ${EndIf}
   ${EndIf}
-  ClearErrors
-  CreateShortcut "${STARTUP_SHORTCUT}" "$INSTDIR\quenwick.exe"
+  !insertmacro StopForTests record
+FunctionEnd
+
+; Stack in: a folder that the install leaves.
+Function BringRecordFrom
+  Pop $8
+  Push "$INSTDIR\data.dat"
+  Call IsValidRecord
+  Push "$8\data.dat"
+  Call IsValidRecord
+  Pop $1
+  Pop $0
+  ${If} $0 = 1
+  ${OrIf} $1 = 0
+    Return
+  ${EndIf}
+  ; A record there that is not valid is kept aside until the install is complete.
+  ${If} ${FileExists} "$INSTDIR\data.dat"
+  ${AndIf} $RecordSaved = 0
+    InitPluginsDir
+    CopyFiles /SILENT "$INSTDIR\data.dat" $PLUGINSDIR
+    StrCpy $RecordSaved 1
+  ${EndIf}
+  StrCpy $RecordBrought 1
+  Push "$8\data.dat"
+  Push $INSTDIR
+  Call CopyRecord
   ${If} ${Errors}
     Call FailInstall
   ${EndIf}
-  !insertmacro StopForTests shortcut
 FunctionEnd
 
-; Writes the Apps & features entry of $EntryFolder, $EntryVersion and $EntrySize.
+; Writes the Apps & features entry of $EntryFolder, $EntryVersion and $EntrySize, with no version
+; for "", which detection does not take for a whole install.
 Function WriteEntry
+  DeleteRegValue HKCU "${UNINSTALL_KEY}" "DisplayVersion"
+  ClearErrors
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "Quenwick"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" $EntryVersion
+  ${If} $EntryVersion != ""
+    WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" $EntryVersion
+  ${EndIf}
   WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$EntryFolder\quenwick.exe"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" $EntryFolder
@@ -220,18 +233,19 @@ Function AddFileSize
   IntOp $EntrySize $EntrySize + $2
 FunctionEnd
 
+; The entry of the new install, so that Apps & features can remove whatever a cut-off leaves; its
+; version is written only once the install is whole.
 Function RegisterInstall
   StrCpy $Step ${STEP_ENTRY}
   StrCpy $EntrySize 0
-  Push "$INSTDIR\quenwick.exe"
+  Push "$INSTDIR\quenwick.exe.new"
   Call AddFileSize
   Push "$INSTDIR\uninstall.exe"
   Call AddFileSize
   IntOp $EntrySize $EntrySize + 1023
   IntOp $EntrySize $EntrySize / 1024
   StrCpy $EntryFolder $INSTDIR
-  StrCpy $EntryVersion ${VERSION}
-  ClearErrors
+  StrCpy $EntryVersion ""
   Call WriteEntry
   ${If} ${Errors}
     Call FailInstall
@@ -239,21 +253,81 @@ Function RegisterInstall
   !insertmacro StopForTests entry
 FunctionEnd
 
-; Checks that the install is whole, then lets go of what it replaced: the old programs, the files
-; of the folders that it leaves, and last the mark of an install under way.
-Function CompleteInstall
-  Push $INSTDIR
-  Call ShortcutStarts
-  Pop $3
+; The shortcut that starts the program at every logon; the one it replaces is kept until the
+; install is complete.
+Function MakeStartupShortcut
+  StrCpy $Step ${STEP_SHORTCUT}
+  InitPluginsDir
+  StrCpy $ShortcutSaved 0
+  ${If} ${FileExists} "${STARTUP_SHORTCUT}"
+    StrCpy $ShortcutSaved 1
+    CopyFiles /SILENT "${STARTUP_SHORTCUT}" $PLUGINSDIR
+    ${IfNot} ${FileExists} "$PLUGINSDIR\Quenwick.lnk"
+      Call FailInstall
+    ${EndIf}
+  ${EndIf}
   Push "$INSTDIR\quenwick.exe"
-  Call ProgramVersion
+  Call MakeShortcutTo
+  ${If} ${Errors}
+    Call FailInstall
+  ${EndIf}
+  !insertmacro StopForTests shortcut
+FunctionEnd
+
+; Sets aside the program of every folder that the install leaves, so that none is found or started
+; there once this install's program is in place.
+Function SetAsideOtherPrograms
+  StrCpy $Step ${STEP_OTHERS}
+  StrCpy $SetAside ""
+  !insertmacro ForEachFolderIn $OtherFolders SetAsideProgramIn
+  !insertmacro StopForTests others-set-aside
+FunctionEnd
+
+; Stack in: a folder that the install leaves.
+Function SetAsideProgramIn
+  Pop $8
+  ${IfNot} ${FileExists} "$8\quenwick.exe"
+    Return
+  ${EndIf}
+  Delete "$8\quenwick.exe.old"
+  ClearErrors
+  Rename "$8\quenwick.exe" "$8\quenwick.exe.old"
+  ${If} ${Errors}
+    Call FailInstall
+  ${EndIf}
+  Push $SetAside
+  Push $8
+  Call AddToList
+  Pop $SetAside
+FunctionEnd
+
+; Stack in: a folder whose program the install set aside. Puts it back.
+Function PutBackProgramIn
+  Pop $8
+  Rename "$8\quenwick.exe.old" "$8\quenwick.exe"
+FunctionEnd
+
+; The commit: this version's program takes its place. A running program was waited for already;
+; one that started since then keeps its file, and the swap fails.
+Function PutProgramInPlace
+  StrCpy $Step ${STEP_PROGRAM}
+  !insertmacro SwapIn quenwick.exe
+  !insertmacro StopForTests program-swapped
+FunctionEnd
+
+; The entry's version, once the install is whole, and then the letting go of what it replaced: the
+; old programs, the files of the folders that it leaves, and last the mark of an install under way.
+Function CompleteInstall
+  StrCpy $Step ${STEP_VERSION}
+  ClearErrors
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" ${VERSION}
+  ${If} ${Errors}
+    Call FailInstall
+  ${EndIf}
+  !insertmacro StopForTests version-registered
+  Call IsWholeInstall
   Pop $0
-  ReadRegStr $1 HKCU "${UNINSTALL_KEY}" "DisplayVersion"
-  ReadRegStr $2 HKCU "${UNINSTALL_KEY}" "InstallLocation"
-  ${If} $0 != ${VERSION}
-  ${OrIf} $3 != 1
-  ${OrIf} $1 != ${VERSION}
-  ${OrIf} $2 != $INSTDIR
+  ${If} $0 <> 1
     Call FailInstall
   ${EndIf}
   Delete "$INSTDIR\quenwick.exe.old"
@@ -277,10 +351,34 @@ Function RestoreMark
   ${EndIf}
 FunctionEnd
 
+; Puts the mark back as the install found it.
+Function RestoreMarks
+  Push "MovingTo"
+  Push $MarkedTo
+  Call RestoreMark
+  Push "MovingFrom"
+  Push $MarkedFrom
+  Call RestoreMark
+  DeleteRegKey /ifempty HKCU "${UNINSTALL_KEY}"
+FunctionEnd
+
 ; Takes back every step of a failed install, the last first.
 Function UndoInstall
+  ${If} $Step >= ${STEP_PROGRAM}
+    !insertmacro SwapBack quenwick.exe $HadProgram
+  ${EndIf}
+  ${If} $Step >= ${STEP_OTHERS}
+    !insertmacro ForEachFolderIn $SetAside PutBackProgramIn
+  ${EndIf}
+  ${If} $Step >= ${STEP_SHORTCUT}
+    ${If} $ShortcutSaved = 1
+      CopyFiles /SILENT "$PLUGINSDIR\Quenwick.lnk" $SMSTARTUP
+    ${Else}
+      Delete "${STARTUP_SHORTCUT}"
+    ${EndIf}
+  ${EndIf}
   ${If} $Step >= ${STEP_ENTRY}
-    ${If} $OldVersion == ""
+    ${If} $OldFolder == ""
       ; The mark that the key held, if any, is put back below.
       DeleteRegKey HKCU "${UNINSTALL_KEY}"
     ${Else}
@@ -290,20 +388,16 @@ Function UndoInstall
       Call WriteEntry
     ${EndIf}
   ${EndIf}
-  ${If} $Step >= ${STEP_SHORTCUT}
-    ${If} $ShortcutSaved = 1
-      CopyFiles /SILENT "$PLUGINSDIR\Quenwick.lnk" $SMSTARTUP
-    ${Else}
-      Delete "${STARTUP_SHORTCUT}"
-    ${EndIf}
-  ${EndIf}
   ${If} $Step >= ${STEP_RECORD}
   ${AndIf} $RecordBrought = 1
     Delete "$INSTDIR\data.dat"
+    ${If} $RecordSaved = 1
+      CopyFiles /SILENT "$PLUGINSDIR\data.dat" $INSTDIR
+    ${EndIf}
   ${EndIf}
   ${If} $Step >= ${STEP_FILES}
-    !insertmacro SwapBack quenwick.exe $HadProgram
     !insertmacro SwapBack uninstall.exe $HadUninstaller
+    Delete "$INSTDIR\quenwick.exe.new"
   ${EndIf}
   ${If} $Step >= ${STEP_FOLDER}
     ; SetOutPath made the folder the current one, which a folder being removed cannot be.
@@ -311,12 +405,6 @@ Function UndoInstall
     Call RemoveMadeFolders
   ${EndIf}
   ${If} $Step >= ${STEP_MARK}
-    Push "MovingTo"
-    Push $MarkedTo
-    Call RestoreMark
-    Push "MovingFrom"
-    Push $MarkedFrom
-    Call RestoreMark
-    DeleteRegKey /ifempty HKCU "${UNINSTALL_KEY}"
+    Call RestoreMarks
   ${EndIf}
 FunctionEnd

@@ -60,6 +60,8 @@ LangString InstallFailed ${LANG_POLISH} "Nie udało się zainstalować programu 
   można było zapisać pliku lub ustawienia. Wszystko zostało tak, jak było. Sprawdź, czy na \
   dysku jest miejsce, i uruchom instalator ponownie."
 LangString UninstallFailed ${LANG_ENGLISH} "Quenwick could not be removed, because \
-  $INSTDIR\quenwick.exe could not be deleted. Everything has been left as it was."
+  $RefusalFolder\quenwick.exe could not be deleted. Its shortcut, its entry and its other files \
+  have been left as they were; try again once it has ended."
 LangString UninstallFailed ${LANG_POLISH} "Nie udało się usunąć programu Quenwick, bo nie \
-  można było skasować pliku $INSTDIR\quenwick.exe. Wszystko zostało tak, jak było."
+  można było skasować pliku $RefusalFolder\quenwick.exe. Jego skrót, wpis i pozostałe pliki \
+  zostały tak, jak były; spróbuj ponownie, gdy program się zakończy."

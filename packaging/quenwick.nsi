@@ -43,6 +43,11 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "${COPYRIGHT}"
   ; The uninstaller is written into the setup program, so it is signed before it goes in.
   !uninstfinalize '${SIGN} "%1"' = 0
 !endif
+!ifdef PLUGINS
+  ; Signed copies of NSIS's plug-ins, which both programs unpack into %TEMP% and load: App Control
+  ; and AppLocker's DLL rules let only signed ones load there.
+  !addplugindir /amd64-unicode "${PLUGINS}"
+!endif
 
 ; The program's own icon and picture in place of NSIS's.
 !define MUI_ICON "${ICON}"
@@ -72,21 +77,45 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "${COPYRIGHT}"
 ; from one function to another. Functions take and give values on the stack or in the variables
 ; that their comments name.
 
-Var OwnEntry ; whether the entry that the uninstaller finds is its own folder's
+; A build for the tests alone (STOP_FOR_TESTS) ends dead at the point that the environment variable
+; QUENWICK_SETUP_STOP names, as a crash or a lost power would: TerminateProcess runs no callback.
+!macro StopForTests point
+  !ifdef STOP_FOR_TESTS
+    ReadEnvStr $0 QUENWICK_SETUP_STOP
+    ${If} $0 == ${point}
+      System::Call 'kernel32::TerminateProcess(p -1, i 99)'
+    ${EndIf}
+  !endif
+!macroend
 
 !include folders.nsh
 !include shortcut.nsh
 !include install_folders.nsh
 !include install_checks.nsh
+!include record.nsh
 !include install_steps.nsh
+!include remove.nsh
 
+; Besides NSIS's own switches, /S and /D=, and before /D=: /Uninstall removes the registered
+; install instead, and /QuietFirstLogon gives an install with no record yet the quiet one.
 Function .onInit
   Call CheckAlone
   ${If} $Refusal = 0
     Call ReadRegisteredInstall
+    ClearErrors
+    ${GetOptions} $CMDLINE "/Uninstall" $0
+    ${IfNot} ${Errors}
+      Call UninstallRegistered
+      Call ReportRefusal
+      Quit
+    ${EndIf}
     Call ChooseFolder
     ; No folder that the user could choose mends either of these.
     Call CheckAccount
+  ${EndIf}
+  ${If} $Refusal = 0
+  ${AndIf} ${Silent}
+    Call LeaveWholeInstall
   ${EndIf}
   ${If} $Refusal = 0
     Call CheckVersion
@@ -95,6 +124,35 @@ Function .onInit
     Call ReportRefusal
     Quit
   ${EndIf}
+FunctionEnd
+
+; A silent run over a whole install of this version, with nothing of a cut-off install to finish,
+; changes nothing and ends at once with 0, whether or not the program is running; so a logon script
+; can run the setup program at every logon. Only a quiet record that /QuietFirstLogon asks for is
+; written.
+Function LeaveWholeInstall
+  ${If} $MarkedTo != ""
+  ${OrIf} $MarkedFrom != ""
+    Return
+  ${EndIf}
+  Call IsWholeInstall
+  Pop $0
+  ${If} $0 = 0
+    Return
+  ${EndIf}
+  ClearErrors
+  ${GetOptions} $CMDLINE "/QuietFirstLogon" $0
+  ${IfNot} ${Errors}
+  ${AndIfNot} ${FileExists} "$INSTDIR\data.dat"
+    Push $INSTDIR
+    Call WriteQuietRecord
+    ${If} ${Errors}
+      !insertmacro Refuse ${EXIT_FAILED} InstallFailed
+      Return
+    ${EndIf}
+  ${EndIf}
+  SetErrorLevel 0
+  Quit
 FunctionEnd
 
 ; Everything that the choice of folder decides, the first refusal found winning.
@@ -114,8 +172,16 @@ FunctionEnd
 
 ; The choice is checked as the folder page is left: a folder that is refused keeps the user on the
 ; page to choose another, and Cancel on the box about the running program ends the setup program.
+; The folder is tried for writing under the mark, as the install does, so that the next run clears
+; away a try that is cut off; the mark goes again with the try.
 Function LeaveFolderPage
   Call CheckInstall
+  ${If} $Refusal = 0
+    Call MarkUnfinished
+    Call CheckFolderIsWritable
+    Call RestoreMarks
+    StrCpy $Step 0
+  ${EndIf}
   ${If} $Refusal = ${EXIT_RUNNING}
     SetErrorLevel $Refusal
     Quit
@@ -133,7 +199,8 @@ Function ShowFinishPage
   ${EndIf}
 FunctionEnd
 
-; The checks once more, just before the first change: a silent install has had no folder page.
+; The checks once more, just before the first change, as a silent install has had no folder page;
+; then the steps, in the order that keeps every detection true (install_steps.nsh).
 Section "Quenwick"
   Call CheckInstall
   ${If} $Refusal <> 0
@@ -141,13 +208,20 @@ Section "Quenwick"
     Abort
   ${EndIf}
   Call MarkUnfinished
+  Call CheckFolderIsWritable
+  ${If} $Refusal <> 0
+    Call ReportRefusal
+    Abort
+  ${EndIf}
   Call PrepareFolder
   File "/oname=quenwick.exe.new" "${EXE}"
   WriteUninstaller "$INSTDIR\uninstall.exe.new"
-  Call PutProgramsInPlace
+  Call PutUninstallerInPlace
   Call BringRecordAlong
-  Call MakeStartupShortcut
   Call RegisterInstall
+  Call MakeStartupShortcut
+  Call SetAsideOtherPrograms
+  Call PutProgramInPlace
   Call CompleteInstall
 SectionEnd
 
@@ -163,49 +237,25 @@ Function un.onInit
   ${EndIf}
 FunctionEnd
 
-; Deletes the Startup shortcut only when it starts this folder's quenwick.exe: one that starts
-; another copy, such as one that the user set up from the portable zip, is not this install's.
-Function un.RemoveOwnShortcut
-  Push $INSTDIR
-  Call un.ShortcutStarts
-  Pop $0
-  ${If} $0 = 1
-    Delete "${STARTUP_SHORTCUT}"
-  ${EndIf}
-FunctionEnd
-
-; Removes what an install made and what the program writes, and nothing else: the folder goes only
-; when that leaves it empty, the shortcut only when it starts this folder's program, and the entry
-; only when it names this folder. A running program is waited for, and nothing is removed while it
-; runs.
+; Removes the install in its own folder; and when the entry is this folder's, the folders of an
+; install that was cut off too, and the entry last. An uninstaller left in another folder removes
+; only what is its own.
 Section "Uninstall"
   Push $INSTDIR
   Call un.FullPath
   Pop $INSTDIR
-  Call un.CheckProgramNotRunning
-  ${If} $Refusal = 0
-    Delete "$INSTDIR\quenwick.exe"
-    ${If} ${FileExists} "$INSTDIR\quenwick.exe"
-      !insertmacro Refuse ${EXIT_FAILED} UninstallFailed
-    ${EndIf}
-  ${EndIf}
-  ${If} $Refusal <> 0
-    Call un.ReportRefusal
-    Abort
-  ${EndIf}
-  Call un.RemoveOwnShortcut
-  ; Whether the entry is this folder's is asked while the folder is still there.
-  ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
-  Push $0
+  Call un.ReadRegisteredInstall
+  Push $OldFolder
   Push $INSTDIR
   Call un.SameFolder
   Pop $OwnEntry
-  Push $INSTDIR
-  Call un.RemoveInstallFiles
-  ; The install made %LOCALAPPDATA%\Programs if it was missing; it goes when nothing else is in it.
-  RMDir "$LOCALAPPDATA\Programs"
-  ; The entry goes last, so that an uninstall that is cut off can be run again from it.
+  StrCpy $OtherFolders ""
   ${If} $OwnEntry = 1
-    DeleteRegKey HKCU "${UNINSTALL_KEY}"
+    Call un.FindOtherFolders
+  ${EndIf}
+  Call un.RemoveInstall
+  ${If} $Refusal <> 0
+    Call un.ReportRefusal
+    Abort
   ${EndIf}
 SectionEnd

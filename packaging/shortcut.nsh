@@ -1,5 +1,8 @@
-; The Startup shortcut that starts Quenwick at every logon, and what it starts: read through COM's
-; shell link, so that a folder or a damaged file of that name starts nothing.
+; The Startup shortcut that starts Quenwick at every logon, and what it starts, made and read through
+; COM's shell link by its item list: a path given to the shell link as text, as NSIS's
+; CreateShortcut gives it, is one in which %NAME% is an environment variable, so that a folder
+; named with "%OS%" in it would be started as "Windows_NT". Read so, a folder or a damaged file of
+; the shortcut's name starts nothing.
 
 !define STARTUP_SHORTCUT "$SMSTARTUP\Quenwick.lnk"
 ; COM's shell link and its IPersistFile, and the indexes of the methods called.
@@ -10,7 +13,10 @@
 !define QueryInterface 0
 !define Release 2
 !define IShellLinkW_GetPath 3
+!define IShellLinkW_GetIDList 4
+!define IShellLinkW_SetIDList 5
 !define IPersistFile_Load 5
+!define IPersistFile_Save 6
 
 ; The functions that both programs need, in the setup program's form and, with "un.", in the
 ; uninstaller's.
@@ -27,8 +33,12 @@ Function ${un}ShortcutTarget
       StrCpy $0 "${STARTUP_SHORTCUT}"
       System::Call '$3->${IPersistFile_Load}(w r0, i 0) i .r2'
       ${If} $2 = 0
-        System::Call '$1->${IShellLinkW_GetPath}(w .r4, i ${NSIS_MAX_STRLEN}, p 0, i 0) i .r2'
-        ${IfThen} $2 = 0 ${|} StrCpy $9 $4 ${|}
+        System::Call '$1->${IShellLinkW_GetIDList}(*p .r5) i .r2'
+        ${If} $2 = 0
+          System::Call 'shell32::SHGetPathFromIDListW(p r5, w .r4) i .r2'
+          ${IfThen} $2 <> 0 ${|} StrCpy $9 $4 ${|}
+          System::Call 'ole32::CoTaskMemFree(p r5)'
+        ${EndIf}
       ${EndIf}
       System::Call '$3->${Release}()'
     ${EndIf}
@@ -56,3 +66,31 @@ FunctionEnd
 !macroend
 !insertmacro ShortcutFunctions ""
 !insertmacro ShortcutFunctions "un."
+
+; Stack in: the program to start. Makes the Startup shortcut start it, replacing any other, and sets
+; the error flag when it cannot. The program need not be there yet: its item list is made from its
+; path alone.
+Function MakeShortcutTo
+  Pop $0
+  StrCpy $9 1
+  System::Call 'shell32::SHSimpleIDListFromPath(w r0) p .r1'
+  ${If} $1 P<> 0
+    System::Call 'ole32::CoCreateInstance(g "${CLSID_ShellLink}", p 0, i ${CLSCTX_INPROC_SERVER}, \
+      g "${IID_IShellLinkW}", *p .r2) i .r3'
+    ${If} $3 = 0
+      System::Call '$2->${IShellLinkW_SetIDList}(p r1) i .r3'
+      System::Call '$2->${QueryInterface}(g "${IID_IPersistFile}", *p .r4) i .r5'
+      ${If} $3 = 0
+      ${AndIf} $5 = 0
+        StrCpy $6 "${STARTUP_SHORTCUT}"
+        System::Call '$4->${IPersistFile_Save}(w r6, i 1) i .r3'
+        ${IfThen} $3 = 0 ${|} StrCpy $9 0 ${|}
+        System::Call '$4->${Release}()'
+      ${EndIf}
+      System::Call '$2->${Release}()'
+    ${EndIf}
+    System::Call 'shell32::ILFree(p r1)'
+  ${EndIf}
+  ClearErrors
+  ${IfThen} $9 = 1 ${|} SetErrors ${|}
+FunctionEnd

@@ -17,11 +17,19 @@ SETUP = Path(os.environ["QUENWICK_SETUP"])
 QUENWICK_EXE = Path(os.environ["QUENWICK_EXE"])
 # The same setup program, ending dead where QUENWICK_SETUP_STOP says, as a crash would.
 STOPPING_SETUP = Path(os.environ["QUENWICK_STOPPING_SETUP"])
-STOPS = ["marked", "written", "program-swapped", "uninstaller-swapped", "record", "shortcut",
-         "entry", "old-programs-removed", "folders-left"]
+STOPS = ["marked", "probing", "written", "uninstaller-swapped", "record", "entry", "shortcut",
+         "others-set-aside", "program-swapped", "version-registered", "old-programs-removed",
+         "folders-left"]
+VERSION = SETUP.name.split("-")[1]
 RECORD = b"-1\r\n-1\r\n734\r\n-1\r\n"
+QUIET_RECORD = b"-1\r\n" * 4
 UNINSTALL_SCRIPT = SETUP.parent / "uninstall-quenwick.cmd"
-DEPLOYING = Path(__file__).parents[2] / "docs/deploying.md"
+# Every character that cmd or a path could take for something else, and letters outside the OEM
+# code page. Wine's shell link takes a name between two % signs in a program's path for an
+# environment variable however the shortcut is made, so the folder has one % alone. The uninstall
+# script's own folder has none: cmd takes % in the path of a batch file that it runs for a variable.
+EVERY_CHARACTER = "R&D 100% ^!()' żółw"
+LOCAL_APP_DATA = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders"
 PUBLISHER = os.environ["QUENWICK_PUBLISHER"]
 NOTICE = "Program został po raz pierwszy uruchomiony, albo ktoś skasował kilka plików :-)"
 UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quenwick"
@@ -37,6 +45,20 @@ def setUpModule():
 
 def tearDownModule():
     session.close()
+
+
+def version_of(program):
+    """A program's file version as (major, minor, patch), or () when it has none."""
+    data = program.read_bytes() if program.is_file() else b""
+    fixed = data.find(b"\xbd\x04\xef\xfe")  # VS_FIXEDFILEINFO's signature
+    if fixed < 0:
+        return ()
+    high, low = struct.unpack_from("<2I", data, fixed + 8)
+    return high >> 16, high & 0xFFFF, low >> 16
+
+
+def version_tuple(text):
+    return tuple(map(int, text.split("."))) if text else ()
 
 
 def program_of_version(version):
@@ -139,14 +161,19 @@ class InstallerTest(unittest.TestCase):
 
     def test_install_without_a_folder_goes_where_the_install_is_and_keeps_its_record(self):
         chosen = self.tools / "Quenwick"
-        for name, arrange, folder in [
-            ("install in a folder of its own", lambda: self.installed_with_record(chosen), chosen),
+        for name, arrange, folder, record in [
+            ("install in a folder of its own", lambda: self.installed_with_record(chosen), chosen,
+             RECORD),
             ("entry of a newer version whose program has gone", self.newer_entry_without_program,
-             self.folder),
+             self.folder, RECORD),
+            ("move cut off with an empty record copied", self.move_cut_off_with_empty_record,
+             chosen, RECORD),
+            ("uninstalled in place, which leaves the uninstaller", self.uninstalled_in_place,
+             self.folder, None),
         ]:
             with self.subTest(name), self.arranged(arrange):
                 self.install()
-                self.assert_whole_install(folder, RECORD)
+                self.assert_whole_install(folder, record)
                 if folder != self.folder:
                     self.assertFalse(self.folder.exists())
 
@@ -169,14 +196,52 @@ class InstallerTest(unittest.TestCase):
         if record:
             self.assertEqual((folder / "data.dat").read_bytes(), record)
         entry = self.registry()
-        self.assertEqual((entry["InstallLocation"], entry["DisplayVersion"]),
-                         (location, SETUP.name.split("-")[1]))
+        self.assertEqual((entry["InstallLocation"], entry["DisplayVersion"]), (location, VERSION))
         self.assertNotIn("MovingTo", entry)
-        self.assertIn(f"{location}\\quenwick.exe".encode(), self.shortcut.read_bytes())
+        self.assertTrue(self.shortcut_starts(location))
+
+    def shortcut_starts(self, location):
+        """Whether the Startup shortcut starts quenwick.exe in the folder of that Windows path: its
+        item list names each folder on the way there, then the program, in UTF-16."""
+        link = self.shortcut.read_bytes() if self.shortcut.is_file() else b""
+        at = 0
+        for name in [*location.split("\\")[1:], "quenwick.exe"]:
+            at = link.find(name.encode("utf-16-le"), at)
+            if at < 0:
+                return False
+        return True
+
+    def is_whole(self, folder):
+        """Whether folder holds a whole install of this version: its program and uninstaller, the
+        shortcut starting that program and the entry naming the folder."""
+        location = (self.registry() or {}).get("InstallLocation")
+        return (version_of(folder / "quenwick.exe") == version_tuple(VERSION)
+                and (folder / "uninstall.exe").is_file() and location is not None
+                and session.local_path(location).exists()
+                and session.local_path(location).samefile(folder)
+                and self.shortcut_starts(location))
+
+    def assert_detection_tells_the_truth(self, folder):
+        """Each detection that the guide gives says "installed" only of a whole install: the file
+        rule, with its version, in folder, and the registry rule in the folder of the entry. The
+        logon script's is the setup program's own, which the runs after this one try."""
+        entry = self.registry() or {}
+        if version_of(folder / "quenwick.exe") >= version_tuple(VERSION):
+            self.assertTrue(self.is_whole(folder), "the file rule says installed")
+        if version_tuple(entry.get("DisplayVersion")) >= version_tuple(VERSION):
+            self.assertTrue(self.is_whole(session.local_path(entry["InstallLocation"])),
+                            "the registry rule says installed")
+
+    def assert_nothing_left(self, *folders):
+        """Nothing is left that starts at logon, nor any entry or folder of Quenwick's."""
+        self.assertIsNone(self.registry())
+        self.assertFalse(self.shortcut.exists())
+        for folder in folders:
+            self.assertFalse(folder.exists(), folder)
 
     def test_installed_folder_named_another_way_is_the_same_install(self):
         # An admin's %BASE%\Quenwick with BASE ending in a separator, and other spellings; Q: is a
-        # second drive letter for drive C.
+        # second drive letter for drive C. The install is an older version's, which is upgraded.
         path = session.windows_path(self.folder)
         other_drive = session.root / "prefix/dosdevices/q:"
         other_drive.symlink_to("../drive_c")
@@ -187,11 +252,11 @@ class InstallerTest(unittest.TestCase):
             ("a trailing dot", path + "\\.", path),
             ("another drive letter", "Q" + path[1:], "Q" + path[1:]),
         ]:
-            with self.subTest(name), self.arranged(self.installed_with_record):
+            with self.subTest(name), self.arranged(lambda: self.older_installed(RECORD)):
                 self.install(f"/D={spelling}")
                 self.assert_whole_install(self.folder, RECORD, location)
 
-    def test_install_cut_off_at_any_point_is_finished_by_the_next_run(self):
+    def test_install_cut_off_at_any_point_is_finished_or_removed_by_the_next_run(self):
         moved, first, second = self.tools / "Quenwick", self.tools / "A", self.tools / "B"
 
         def given(folder):
@@ -199,18 +264,25 @@ class InstallerTest(unittest.TestCase):
 
         for scenario, arrange, stopped, stops, agains, target in [
             ("first install", None, self.folder, STOPS, [given(self.folder), []], self.folder),
-            ("upgrade", self.installed_with_record, self.folder, STOPS, [given(self.folder), []],
-             self.folder),
+            ("upgrade", lambda: self.older_installed(RECORD), self.folder, STOPS,
+             [given(self.folder), []], self.folder),
             ("move", self.installed_with_record, moved, STOPS, [given(moved), []], moved),
             # Sent to another folder instead, it ends there, and leaves nothing in the first.
-            ("first install", None, first, ["marked", "written"], [given(second)], second),
+            ("first install", None, first, ["marked", "probing", "written"], [given(second)],
+             second),
         ]:
             for stop in stops:
-                for again in agains:
+                # After each stop, the setup program again, or (None) the documented uninstall.
+                for again in [*agains, None]:
                     with self.subTest(scenario, stop=stop, again=again), self.arranged(arrange):
                         self.assertEqual(session.run(STOPPING_SETUP, "/S", *given(stopped),
                                                      env={"QUENWICK_SETUP_STOP": stop}), 99,
                                          "stopped there")
+                        self.assert_detection_tells_the_truth(stopped)
+                        if again is None:
+                            self.assertEqual(session.run(UNINSTALL_SCRIPT), 0)
+                            self.assert_nothing_left(self.folder, stopped)
+                            continue
                         self.install(*again)
                         self.assert_whole_install(target, RECORD if arrange else None)
                         for left in {self.folder, stopped} - {target}:
@@ -219,6 +291,27 @@ class InstallerTest(unittest.TestCase):
     def installed_with_record(self, folder=None):
         self.install(*([f"/D={session.windows_path(folder)}"] if folder else []))
         ((folder or self.folder) / "data.dat").write_bytes(RECORD)
+
+    def move_cut_off_with_empty_record(self):
+        """A move to Tools that an older setup program began and was cut off in, having made an
+        empty data.dat there: its mark, and the record in the folder that it was leaving."""
+        self.installed_with_record()
+        (self.tools / "Quenwick").mkdir(parents=True)
+        (self.tools / "Quenwick/data.dat").write_bytes(b"")
+        for name, value in [("MovingTo", self.tools / "Quenwick"), ("MovingFrom", self.folder)]:
+            session.reg("add", UNINSTALL_KEY, "/v", name, "/d", session.windows_path(value), "/f")
+
+    def uninstalled_in_place(self):
+        self.install()
+        self.uninstall_in_place(self.folder)
+
+    def older_installed(self, record=None):
+        """An install that looks like version 0.9.0's, with record as its data.dat if given."""
+        self.install()
+        (self.folder / "quenwick.exe").write_bytes(program_of_version("0.9.0"))
+        session.reg("add", UNINSTALL_KEY, "/v", "DisplayVersion", "/d", "0.9.0", "/f")
+        if record:
+            (self.folder / "data.dat").write_bytes(record)
 
     def newer_entry_without_program(self):
         self.installed_with_record()
@@ -236,6 +329,12 @@ class InstallerTest(unittest.TestCase):
                                      f"_?={session.windows_path(self.folder)}"), 1618)
         self.assertEqual(self.state(), before)
         first.kill()
+        # Wine has one logon session, so a setup program in another session of the same user
+        # cannot be started here: that it is refused too rests on the mutex's name, which is global
+        # and holds the user's SID, and is pinned here.
+        checks = (Path(__file__).parents[2] / "packaging/install_checks.nsh").read_text()
+        self.assertIn('!define SETUP_MUTEX "Global\\Quenwick.Setup."', checks)
+        self.assertIn('w "${SETUP_MUTEX}$0"', checks)
 
     def test_leftover_uninstaller_removes_nothing_that_is_not_its_own(self):
         portable = self.tools / "Portable"
@@ -255,8 +354,7 @@ class InstallerTest(unittest.TestCase):
         self.install(f"/D={session.windows_path(self.tools / 'Portable')}")
         session.reg("delete", UNINSTALL_KEY, "/f")
         shortcut = self.shortcut.read_bytes()
-        self.install()
-        self.uninstall_in_place(self.folder)
+        self.uninstalled_in_place()
         self.shortcut.write_bytes(shortcut)
 
     def uninstaller_copied_to_portable(self):
@@ -284,24 +382,47 @@ class InstallerTest(unittest.TestCase):
                 else:
                     self.assertFalse(self.folder.parent.exists(), "Programs, which it made")
 
-    def test_quiet_first_logon_line_of_the_guide_makes_the_first_run_silent(self):
-        # The line as the guide gives it for a batch file. Wine 8's cmd does not redirect a block
-        # in parentheses, the shorter way to write it, as Windows does.
-        line, = [line for line in DEPLOYING.read_text().splitlines()
-                 if line.startswith("if not exist") and "echo -1" in line]
-        script = session.drive_c / "quiet-first-logon.cmd"
-        script.write_text(f"@echo off\r\n{line}\r\n")
-        self.addCleanup(script.unlink)
-        self.install()
-        self.assertEqual(session.run(script), 0)
-        self.assertEqual((self.folder / "data.dat").read_bytes(), b"-1\r\n" * 4)
-        # A box would keep the check from ending.
-        self.assertEqual(session.run(self.folder / "quenwick.exe", timeout=60), 0)
-        sizes = (self.folder / "data.dat").read_bytes().split(b"\r\n")
-        self.assertNotEqual(sizes[2], b"-1", "the sizes as they are now are recorded")
-        self.assertEqual(session.run(script), 0)
-        self.assertEqual((self.folder / "data.dat").read_bytes().split(b"\r\n"), sizes,
-                         "a record that is there already is kept")
+    def test_any_path_works_from_a_quiet_first_logon_to_the_uninstall(self):
+        # cmd, which the uninstall script runs in, parses such a path; the setup program and the
+        # uninstaller take it as it comes.
+        special = session.drive_c / EVERY_CHARACTER
+        release = session.drive_c / EVERY_CHARACTER.replace("%", "")
+        release.mkdir()
+        self.addCleanup(shutil.rmtree, release)
+        self.addCleanup(shutil.rmtree, special, ignore_errors=True)
+        for program in [SETUP, UNINSTALL_SCRIPT]:
+            shutil.copy(program, release)
+        for name, local_app_data, given in [
+            ("a folder with every character", None, special / "Quenwick"),
+            ("%LOCALAPPDATA% with every character", special / "AppData/Local", None),
+        ]:
+            with self.subTest(name), self.arranged(lambda: self.local_app_data_in(local_app_data)):
+                folder = given or local_app_data / "Programs/Quenwick"
+                location = [f"/D={session.windows_path(given)}"] if given else []
+                self.install("/QuietFirstLogon", *location)
+                self.assert_whole_install(folder, QUIET_RECORD)
+                # A box would keep the check from ending.
+                self.assertEqual(session.run(folder / "quenwick.exe", timeout=60), 0)
+                sizes = (folder / "data.dat").read_bytes()
+                self.assertNotEqual(sizes, QUIET_RECORD, "the sizes as they are now")
+                self.install("/QuietFirstLogon", *location)
+                self.assertEqual((folder / "data.dat").read_bytes(), sizes, "a record is kept")
+
+                self.uninstall_in_place(folder)
+                self.install(*location)
+                self.assert_whole_install(folder, None)
+                self.assertEqual(session.run(release / UNINSTALL_SCRIPT.name), 0)
+                self.assert_nothing_left(folder)
+
+    def local_app_data_in(self, folder):
+        """%LOCALAPPDATA% in folder, if given, until what this gives is called."""
+        if not folder:
+            return None
+        folder.mkdir(parents=True)
+        session.reg("add", LOCAL_APP_DATA, "/v", "Local AppData", "/t", "REG_EXPAND_SZ", "/d",
+                    session.windows_path(folder), "/f")
+        return lambda: session.reg("add", LOCAL_APP_DATA, "/v", "Local AppData", "/t",
+                                   "REG_EXPAND_SZ", "/d", r"%USERPROFILE%\AppData\Local", "/f")
 
     def test_uninstall_script_removes_quenwick_from_any_folder_and_says_what_happened(self):
         moved = self.tools / "Quenwick"
@@ -341,7 +462,9 @@ class InstallerTest(unittest.TestCase):
             ("older version", self.newer_installed, SETUP, [], 1638),
             ("older version than the chosen folder's", self.newer_program_in_tools, SETUP, [tools],
              1638),
-            ("upgrade while running", self.running, SETUP, [], 1618),
+            ("upgrade while running", lambda: self.running(self.older_installed), SETUP, [],
+             1618),
+            ("the same version again, while running", self.running, SETUP, [], 0),
             ("move while running", self.running, SETUP, [tools], 1618),
             ("uninstall while running", self.running, uninstaller, [in_place], 1618),
             ("install whose shortcut fails", lambda: self.blocked_shortcut(None), SETUP, [], 1603),
@@ -378,10 +501,10 @@ class InstallerTest(unittest.TestCase):
         self.shortcut.mkdir(parents=True)
         return self.shortcut.rmdir
 
-    def running(self):
-        """An install whose first check waits for its notice to be answered; gives what answers
-        it."""
-        self.install()
+    def running(self, arrange=None):
+        """An install, after arrange if given, whose first check waits for its notice to be
+        answered; gives what answers it."""
+        (arrange or self.install)()
         quenwick = session.start(self.folder / "quenwick.exe")
         self.assertEqual(session.box()["text"], NOTICE)
         return lambda: (session.box(OK), quenwick.wait(30))

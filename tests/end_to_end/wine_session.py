@@ -8,6 +8,7 @@ them and outlive it, so no output is read through a pipe: a read to the end woul
 import getpass
 import json
 import os
+import re
 import shutil
 import subprocess
 import tempfile
@@ -38,8 +39,10 @@ class WineSession:
             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         display = self.xvfb.stdout.readline().decode().strip()
         self.xvfb.stdout.close()
+        # Wine names files on this machine, and reads its environment, in the locale's character
+        # set: UTF-8, so that any name of a Windows program's survives.
         self.env = {**os.environ, "DISPLAY": f":{display}", "WINEPREFIX": str(self.root / "prefix"),
-                    "WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
+                    "WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml=", "LC_ALL": "C.UTF-8"}
         # Without the overrides above a new prefix stops to offer the Mono and Gecko installers.
         subprocess.run([WINE, "wineboot", "-i"], env=self.env, check=True, timeout=600,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -69,14 +72,23 @@ class WineSession:
                               capture_output=True, text=True, timeout=60)
 
     def registry_values(self, key):
-        """The values of a registry key by name, or None when there is no such key."""
-        query = self.reg("query", key, check=False)
-        if query.returncode != 0:
-            return None
-        rows = [line.split(maxsplit=2) + [""] for line in query.stdout.splitlines()
-                if line[:4] == "    "]
-        return {name: int(value, 16) if kind == "REG_DWORD" else value
-                for name, kind, value, *_ in rows}
+        """The values of a registry key by name, or None when there is no such key. The key is
+        exported, since reg writes what it shows in the console's code page, which has no Polish
+        letters, while its export is UTF-16."""
+        with tempfile.TemporaryDirectory() as folder:
+            exported = Path(folder) / "key.reg"
+            if self.reg("export", key, self.windows_path(exported), "/y",
+                        check=False).returncode != 0:
+                return None
+            text = exported.read_bytes().decode("utf-16")
+        values = {}
+        for name, value in re.findall(r'^"((?:[^"\\]|\\.)*)"=(.*)$', text, re.MULTILINE):
+            name = re.sub(r"\\(.)", r"\1", name)
+            if value.startswith('"'):
+                values[name] = re.sub(r"\\(.)", r"\1", value.strip()[1:-1])
+            elif value.startswith("dword:"):
+                values[name] = int(value[len("dword:"):], 16)
+        return values
 
     def local_path(self, path):
         """The file or folder that a Windows program means by path, as this machine sees it."""
