@@ -124,9 +124,10 @@ class WineSession:
         env = {**self.env, **(env or {}), "QUENWICK_COMMAND_LINE": command_line}
         if ON_WINDOWS:
             return subprocess.run(command_line, env=env, timeout=timeout).returncode
-        # A cmd that says nothing at all, not even that it started, never started the program: it
-        # is run once more, when the wineserver of the processes before it has gone. One that
-        # started it and says no code is an error; a code is never guessed.
+        # cmd says that it started, then the code. A cmd that says nothing at all never started the
+        # program, and neither did a start that says why it could not between the two (its code is
+        # then 1): either is run once more, when the wineserver of the processes before it has
+        # gone. Anything else is an error; a code is never guessed.
         for _ in range(2):
             with tempfile.TemporaryFile() as output:
                 subprocess.run([WINE, "cmd", "/v:on", "/c", 'echo started& start "" /wait '
@@ -134,12 +135,13 @@ class WineSession:
                                env=env, timeout=timeout, stdout=output, stderr=subprocess.DEVNULL)
                 output.seek(0)
                 said = output.read().split()
-            if said:
+            started = said[:1] == [b"started"]
+            if started and len(said) == 2 and said[1].lstrip(b"-").isdigit():
+                return int(said[1])
+            if said and not (started and len(said) > 2):
                 break
             self.wineserver("-w")
-        if said[:1] != [b"started"] or len(said) < 2 or not said[-1].lstrip(b"-").isdigit():
-            raise RuntimeError(f"cmd gave no exit code for {command_line}, but: {said}")
-        return int(said[-1])
+        raise RuntimeError(f"cmd gave no exit code for {command_line}, but: {said}")
 
     def box(self, answer=0, caption="Quenwick"):
         """The next box of quenwick.exe (or the dialog with that caption) as a dict, after pressing
