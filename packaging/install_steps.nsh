@@ -2,9 +2,9 @@
 ; install goes and what it leaves, flushed to the disk before any file changes. Then everything
 ; but the program: the uninstaller, the record brought from a folder that the install leaves, the
 ; Apps & features entry (without its version), the Startup shortcut, and the programs of the
-; folders left set aside. Then the commit: quenwick.exe takes its place, and only from then on does
-; any detection that the guide gives say "installed". Last the entry's version, and the letting go
-; of what the install replaced. A step that fails ends the install, and UndoInstall takes back
+; folders left set aside. Then the commit: quenwick.exe takes its place, before which no detection
+; that the guide gives says "installed" of this install. Last the entry's version, and the letting
+; go of what the install replaced. A step that fails ends the install, and UndoInstall takes back
 ; every step before it, so that what was there stays as it was. An install that is cut off (killed,
 ; a logoff, a lost power) undoes nothing: its mark lets the next run of the setup program finish
 ; it, and the uninstall remove it.
@@ -155,8 +155,8 @@ FunctionEnd
 
 ; An install that leaves a folder brings the record along from it, so that the next check
 ; compares with it rather than starting afresh: the first valid record of the folders left, unless
-; $INSTDIR has a valid one already. With /QuietFirstLogon a folder left with no record gets the
-; quiet one.
+; $INSTDIR has a valid one already. With /QuietFirstLogon, an install that has no record after that
+; gets the quiet one.
 Function BringRecordAlong
   StrCpy $Step ${STEP_RECORD}
   StrCpy $RecordBrought 0
