@@ -47,10 +47,14 @@ def tearDownModule():
     session.close()
 
 
+# The signature of VS_FIXEDFILEINFO, whose file and product versions follow 4 bytes after it.
+FIXED_FILE_INFO = b"\xbd\x04\xef\xfe"
+
+
 def version_of(program):
     """A program's file version as (major, minor, patch), or () when it has none."""
     data = program.read_bytes() if program.is_file() else b""
-    fixed = data.find(b"\xbd\x04\xef\xfe")  # VS_FIXEDFILEINFO's signature
+    fixed = data.find(FIXED_FILE_INFO)
     if fixed < 0:
         return ()
     high, low = struct.unpack_from("<2I", data, fixed + 8)
@@ -65,7 +69,7 @@ def program_of_version(version):
     """The bytes of quenwick.exe with the file and product versions of its version information
     changed to version, "major.minor.patch", as the setup program reads them."""
     program = bytearray(QUENWICK_EXE.read_bytes())
-    fixed = program.index(b"\xbd\x04\xef\xfe")  # VS_FIXEDFILEINFO's signature
+    fixed = program.index(FIXED_FILE_INFO)
     major, minor, patch = map(int, version.split("."))
     struct.pack_into("<4I", program, fixed + 8, major << 16 | minor, patch << 16,
                      major << 16 | minor, patch << 16)
