@@ -51,7 +51,6 @@ Function ${un}RemoveInstall
   Push $INSTDIR
   Call ${un}RemoveShortcutTo
   !insertmacro ForEachFolderIn $OtherFolders ${un}RemoveShortcutTo
-  ; Removing a folder makes a search of it from the start again: each goes in turn.
   Push $INSTDIR
   Call ${un}RemoveInstallFiles
   !insertmacro ForEachFolderIn $OtherFolders ${un}RemoveInstallFiles

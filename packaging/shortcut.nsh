@@ -12,7 +12,6 @@
 !define CLSCTX_INPROC_SERVER 1
 !define QueryInterface 0
 !define Release 2
-!define IShellLinkW_GetPath 3
 !define IShellLinkW_GetIDList 4
 !define IShellLinkW_SetIDList 5
 !define IPersistFile_Load 5
