@@ -82,12 +82,15 @@ class WineSession:
                 return None
             text = exported.read_bytes().decode("utf-16")
         values = {}
+        text = re.sub(r"\\\r?\n\s*", "", text)  # a long binary value goes on over several lines
         for name, value in re.findall(r'^"((?:[^"\\]|\\.)*)"=(.*)$', text, re.MULTILINE):
             name = re.sub(r"\\(.)", r"\1", name)
             if value.startswith('"'):
                 values[name] = re.sub(r"\\(.)", r"\1", value.strip()[1:-1])
             elif value.startswith("dword:"):
                 values[name] = int(value[len("dword:"):], 16)
+            elif value.startswith("hex:"):
+                values[name] = bytes.fromhex(value[len("hex:"):].replace(",", ""))
         return values
 
     def local_path(self, path):
@@ -114,24 +117,36 @@ class WineSession:
                    **options}
         return subprocess.Popen([*self.launcher, self.windows_path(program), *arguments], **options)
 
-    def run(self, program, *arguments, timeout=120, env=None):
+    def run(self, program, *arguments, **options):
         """Runs a Windows program to its end, with arguments written after its quoted path as they
-        are, as a user types them, and env added to its environment; gives its whole exit code.
-        Wine gives a Unix parent only the code's low byte, so cmd starts the program, waits for it
-        and says the code. The command line reaches cmd in a variable that it expands only after
-        it has parsed the line, so that no character of a path (&, ^, %, !) means anything to it."""
+        are, as a user types them; gives its whole exit code. The options are run_command_line's."""
         command_line = " ".join([f'"{self.windows_path(program)}"', *arguments])
-        env = {**self.env, **(env or {}), "QUENWICK_COMMAND_LINE": command_line}
+        return self.run_command_line(command_line, **options)
+
+    def run_command_line(self, command_line, timeout=120, env=None, folder=None):
+        """Runs a Windows command line to its end, as a deployment tool runs one that it was given,
+        with env added to its environment and folder, a Windows path, as its current folder if
+        given; gives its whole exit code. Wine gives a Unix parent only the code's low byte, so cmd
+        starts the program, waits for it and says the code. The command line reaches cmd in a
+        variable that it expands only after it has parsed the line, so that no character of a path
+        (&, ^, %, !) means anything to it; and so does the folder, which start gives the program
+        alone, so that cmd, the tool, does not keep it from being removed. Wine's start takes the
+        quotes around a folder for part of its name, so the folder may hold no space."""
+        env = {**self.env, **(env or {}), "QUENWICK_COMMAND_LINE": command_line,
+               "QUENWICK_FOLDER": folder or ""}
         if ON_WINDOWS:
-            return subprocess.run(command_line, env=env, timeout=timeout).returncode
+            return subprocess.run(command_line, env=env, timeout=timeout, cwd=folder).returncode
+        if folder and " " in folder:
+            raise ValueError(f"Wine's start cannot start a program in {folder}")
+        in_folder = "/d!QUENWICK_FOLDER! " if folder else ""
         # cmd says that it started, then the code. A cmd that says nothing at all never started the
         # program, and neither did a start that says why it could not between the two (its code is
         # then 1): either is run once more, when the wineserver of the processes before it has
         # gone. Anything else is an error; a code is never guessed.
         for _ in range(2):
             with tempfile.TemporaryFile() as output:
-                subprocess.run([WINE, "cmd", "/v:on", "/c", 'echo started& start "" /wait '
-                                "!QUENWICK_COMMAND_LINE! & echo !errorlevel!"],
+                subprocess.run([WINE, "cmd", "/v:on", "/c", f'echo started& start "" {in_folder}'
+                                "/wait !QUENWICK_COMMAND_LINE! & echo !errorlevel!"],
                                env=env, timeout=timeout, stdout=output, stderr=subprocess.DEVNULL)
                 output.seek(0)
                 said = output.read().split()
@@ -142,6 +157,18 @@ class WineSession:
                 break
             self.wineserver("-w")
         raise RuntimeError(f"cmd gave no exit code for {command_line}, but: {said}")
+
+    def hold(self, holder, path, sharing="none", milliseconds=None):
+        """Starts holder, file_holder.exe, keeping the file at path open with sharing ("none",
+        "read" or "scan") for milliseconds, or until its standard input is closed; gives it once it
+        holds the file."""
+        arguments = [path, sharing, *([str(milliseconds)] if milliseconds else [])]
+        process = self.start(holder, *arguments, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        said = process.stdout.readline()  # one line, not to the end
+        process.stdout.close()
+        if said != b"held\n":
+            raise RuntimeError(f"{holder} could not hold {path}: {said}")
+        return process
 
     def box(self, answer=0, caption="Quenwick"):
         """The next box of quenwick.exe (or the dialog with that caption) as a dict, after pressing

@@ -51,11 +51,7 @@ class WineEndToEndTest(unittest.TestCase):
     def hold(self, path, sharing="none", milliseconds=None):
         """Keeps the file at path open, sharing nothing or only reading ("read"), for milliseconds
         from now or until the test ends."""
-        arguments = [path, sharing, *([str(milliseconds)] if milliseconds else [])]
-        holder = session.start(FILE_HOLDER, *arguments, stdin=subprocess.PIPE,
-                               stdout=subprocess.PIPE)
-        self.assertEqual(holder.stdout.readline(), b"held\n")  # one line, not to the end
-        holder.stdout.close()
+        holder = session.hold(FILE_HOLDER, path, sharing, milliseconds)
         self.addCleanup(holder.wait, 30)
         self.addCleanup(holder.stdin.close)
 

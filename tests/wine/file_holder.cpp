@@ -1,17 +1,23 @@
-// Test helper that plays another program holding a file open: opens it with no sharing at all (or
-// sharing reading only, with "read"), says "held" on standard output, and keeps it open for the
-// given milliseconds, or until its standard input ends.
-// Usage: file_holder.exe <path> [none|read] [milliseconds]. Exits 1 when the file cannot be opened.
+// Test helper that plays another program holding a file open: opens it with no sharing at all, or
+// sharing reading only ("read"), or reading it as a scanner does, sharing reading and writing but
+// not deleting ("scan"); says "held" on standard output, and keeps it open for the given
+// milliseconds, or until its standard input ends.
+// Usage: file_holder.exe <path> [none|read|scan] [milliseconds]. Exits 1 when the file cannot be
+// opened.
 #include <windows.h>
 
 #include <cwchar>
+#include <string_view>
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2 || argc > 4) return 2;
-  const bool shareRead = argc > 2 && std::wcscmp(argv[2], L"read") == 0;
-  const HANDLE file =
-      CreateFileW(argv[1], GENERIC_READ | GENERIC_WRITE, shareRead ? FILE_SHARE_READ : 0, nullptr,
-                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const std::wstring_view sharing = argc > 2 ? argv[2] : L"none";
+  const bool scan = sharing == L"scan";
+  const DWORD share = scan                 ? FILE_SHARE_READ | FILE_SHARE_WRITE
+                      : sharing == L"read" ? FILE_SHARE_READ
+                                           : 0;
+  const HANDLE file = CreateFileW(argv[1], scan ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE,
+                                  share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 1;
   DWORD count = 0;
   WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), "held\n", 5, &count, nullptr);
