@@ -8,6 +8,7 @@
 !define OPEN_EXISTING 3
 !define FILE_FLAG_BACKUP_SEMANTICS 0x02000000 ; what lets CreateFileW open a folder
 !define INVALID_HANDLE_VALUE -1
+!define FileIdInfo 18 ; FILE_INFO_BY_HANDLE_CLASS
 
 ; Lists of folders are held in one string, separated by "|", which no path contains.
 Var FoldersLeft ; what ForEachFolderIn has still to go through
@@ -64,21 +65,29 @@ Function ${un}FullPath
   Push $0
 FunctionEnd
 
-; Stack in: a path. Stack out: what identifies the file or folder there, the serial number of its
-; volume and its index on it; or "" when there is nothing there to open.
+; Stack in: a path. Stack out: what identifies the file or folder there, or "" when there is
+; nothing there to open: the volume's serial number and the file's 128-bit ID (FILE_ID_INFO), which
+; is unique on every file system, ReFS's too; where Windows gives none (Windows 7, FAT), the
+; volume's serial number and the 64-bit file index, which is unique there.
 Function ${un}FileIdentity
   Pop $0
   StrCpy $9 ""
   System::Call 'kernel32::CreateFileW(w r0, i ${FILE_READ_ATTRIBUTES}, i ${FILE_SHARE_ALL}, p 0, \
     i ${OPEN_EXISTING}, i ${FILE_FLAG_BACKUP_SEMANTICS}, p 0) p .r1'
   ${If} $1 P<> ${INVALID_HANDLE_VALUE}
-    System::Alloc 52 ; BY_HANDLE_FILE_INFORMATION
+    System::Alloc 52 ; BY_HANDLE_FILE_INFORMATION, which is larger than FILE_ID_INFO
     Pop $2
-    System::Call 'kernel32::GetFileInformationByHandle(p r1, p r2) i .r3'
+    System::Call 'kernel32::GetFileInformationByHandleEx(p r1, i ${FileIdInfo}, p r2, i 24) i .r3'
     ${If} $3 <> 0
-      ; Thirteen DWORDs: the volume's serial number is the eighth, the file index the last two.
-      System::Call '*$2(i, i, i, i, i, i, i, i .r4, i, i, i, i .r5, i .r6)'
-      StrCpy $9 "$4:$5:$6"
+      System::Call '*$2(l .r4, l .r5, l .r6)'
+      StrCpy $9 "id:$4:$5:$6"
+    ${Else}
+      System::Call 'kernel32::GetFileInformationByHandle(p r1, p r2) i .r3'
+      ${If} $3 <> 0
+        ; Thirteen DWORDs: the volume's serial number is the eighth, the file index the last two.
+        System::Call '*$2(i, i, i, i, i, i, i, i .r4, i, i, i, i .r5, i .r6)'
+        StrCpy $9 "index:$4:$5:$6"
+      ${EndIf}
     ${EndIf}
     System::Free $2
     System::Call 'kernel32::CloseHandle(p r1)'
@@ -86,8 +95,8 @@ Function ${un}FileIdentity
   Push $9
 FunctionEnd
 
-; Stack in: two paths. Stack out: 1 when both name one folder that exists, else 0; a folder that
-; does not exist yet is no other folder.
+; Stack in: two paths. Stack out: 1 when both name one file or folder that exists, else 0; one that
+; does not exist yet is no other.
 Function ${un}SameFolder
   Call ${un}FileIdentity
   Exch
@@ -129,19 +138,26 @@ Function ${un}IsOwnLeftover
 FunctionEnd
 
 ; Stack in: a folder. Deletes what an install puts there and what the program writes there, then
-; the folder itself if that leaves it empty; never anything else.
+; the folder itself if that leaves it empty; never anything else. An uninstaller that runs in place
+; is left, as no running program's file can be deleted.
 Function ${un}RemoveInstallFiles
   Pop $Emptied
-  Delete "$Emptied\quenwick.exe"
-  Delete "$Emptied\uninstall.exe"
-  Delete "$Emptied\data.dat"
+  !insertmacro DeleteFileWaiting "${un}" "$Emptied\quenwick.exe"
+  Push "$Emptied\uninstall.exe"
+  Push $EXEPATH
+  Call ${un}SameFolder
+  Pop $0
+  ${If} $0 = 0
+    !insertmacro DeleteFileWaiting "${un}" "$Emptied\uninstall.exe"
+  ${EndIf}
+  !insertmacro DeleteFileWaiting "${un}" "$Emptied\data.dat"
   FindFirst $Search $Found "$Emptied\*"
   ${DoWhile} $Found != ""
     Push $Found
     Call ${un}IsOwnLeftover
     Pop $0
     ${If} $0 = 1
-      Delete "$Emptied\$Found"
+      !insertmacro DeleteFileWaiting "${un}" "$Emptied\$Found"
     ${EndIf}
     FindNext $Search $Found
   ${Loop}
@@ -190,8 +206,24 @@ Function IsQuenwickUninstaller
   Push $9
 FunctionEnd
 
-; Stack in: a path. Stack out: 1 when it is the Windows folder or lies in it, else 0. Each folder
-; on the path that exists is compared with the Windows folder.
+; Stack in: a full path. Stack out: the folder that holds it, with a drive's root as "C:\", since
+; "C:" alone is the current folder of drive C; "" above a drive's root or a share.
+Function ParentFolder
+  Pop $0
+  ${GetParent} $0 $0
+  StrCpy $1 $0 1 1
+  StrLen $2 $0
+  ${If} $2 = 2
+  ${AndIf} $1 == ":"
+    StrCpy $0 "$0\"
+  ${ElseIf} $0 == "\"
+    StrCpy $0 ""
+  ${EndIf}
+  Push $0
+FunctionEnd
+
+; Stack in: a full path. Stack out: 1 when it is the Windows folder or lies in it, else 0. Each
+; folder on the path that exists, up to the drive's root, is compared with the Windows folder.
 Function InWindowsFolder
   Pop $Walked
   ${DoUntil} $Walked == ""
@@ -203,7 +235,9 @@ Function InWindowsFolder
       Push 1
       Return
     ${EndIf}
-    ${GetParent} $Walked $Walked
+    Push $Walked
+    Call ParentFolder
+    Pop $Walked
   ${Loop}
   Push 0
 FunctionEnd

@@ -14,13 +14,16 @@
 !define EXIT_FOLDER_NOT_EMPTY 145     ; ERROR_DIR_NOT_EMPTY
 !define EXIT_FOLDER_TOO_LONG 206      ; ERROR_FILENAME_EXCED_RANGE
 
-!define ERROR_ALREADY_EXISTS 183
-!define TOKEN_QUERY 8
-!define TokenUser 1
-; Held by the setup program or the uninstaller from its start to its end. Installs are per user, and
-; a user may have several logon sessions at once (a console and a Remote Desktop one, say): a
-; "Local\" name would be one for each session, so the name is global and holds the user's SID.
-!define SETUP_MUTEX "Global\Quenwick.Setup."
+; Held by the setup program or the uninstaller from its start to its end: a file in the user's own
+; %LOCALAPPDATA%, opened sharing nothing and deleted when its holder ends, however it ends. Installs
+; are per user, and a user may have several logon sessions at once (a console and a Remote Desktop
+; one, say): the file is one for all of them on this computer. No other user may open a file there,
+; so no one else can take the lock, nor turn it off with an object of its name, as anyone can with
+; a named mutex whose name (the user's SID) is no secret.
+!define SETUP_LOCK "$LOCALAPPDATA\Quenwick.Setup.lock"
+!define GENERIC_READ 0x80000000
+!define OPEN_ALWAYS 4
+!define /math LOCK_FLAGS 0x04000000 | 2 ; FILE_FLAG_DELETE_ON_CLOSE, FILE_ATTRIBUTE_HIDDEN
 
 ; The longest path that an install holds is the program's own temporary record,
 ; "data.dat.<process id>.tmp" (24 characters with its separator); on a Windows without long
@@ -30,6 +33,8 @@
 Var Refusal
 Var RefusalText
 Var NewerVersion ; the newer version that CheckVersion found, for its message
+Var Lock ; SETUP_LOCK's handle, held until the program ends; or why it could not be opened
+Var LockError
 
 !macro Refuse code message
   StrCpy $Refusal ${code}
@@ -40,41 +45,32 @@ Var NewerVersion ; the newer version that CheckVersion found, for its message
 ; uninstaller's.
 !macro BothProgramsChecks un
 
-; Stack out: the SID of the user who runs this program, as text, or "" when it cannot be read.
-Function ${un}UserSid
-  StrCpy $9 ""
-  System::Call 'advapi32::OpenProcessToken(p -1, i ${TOKEN_QUERY}, *p .r1) i .r0'
-  ${If} $0 <> 0
-    System::Call 'advapi32::GetTokenInformation(p r1, i ${TokenUser}, p 0, i 0, *i .r2)'
-    System::Alloc $2
-    Pop $3
-    System::Call 'advapi32::GetTokenInformation(p r1, i ${TokenUser}, p r3, i r2, *i .r2) i .r0'
-    ${If} $0 <> 0
-      System::Call '*$3(p .r4)' ; TOKEN_USER begins with the SID's address
-      System::Call 'advapi32::ConvertSidToStringSidW(p r4, *p .r5) i .r0'
-      ${If} $0 <> 0
-        System::Call '*$5(&w${NSIS_MAX_STRLEN} .r9)'
-        System::Call 'kernel32::LocalFree(p r5)'
-      ${EndIf}
-    ${EndIf}
-    System::Free $3
-    System::Call 'kernel32::CloseHandle(p r1)'
-  ${EndIf}
-  Push $9
-FunctionEnd
-
-; One setup program or uninstaller at a time for a user: the first holds the mutex until it ends,
+; One setup program or uninstaller at a time for a user: the first holds the lock until it ends,
 ; and any other that starts meanwhile refuses, as two at once could each undo half of the other's
-; work. A SID has only letters, digits and "-", so it goes into the name as it is.
+; work. A lock that cannot be taken for any other reason refuses too: nothing runs unlocked. A lock
+; whose holder has just ended is refused to everyone while it is deleted, which is waited out.
 Function ${un}CheckAlone
   StrCpy $Refusal 0
-  Call ${un}UserSid
-  Pop $0
-  System::Call 'kernel32::CreateMutexW(p 0, i 0, w "${SETUP_MUTEX}$0") p ?e'
-  Pop $0
-  ${If} $0 = ${ERROR_ALREADY_EXISTS}
-    !insertmacro Refuse ${EXIT_RUNNING} AnotherSetupRunning
-  ${EndIf}
+  StrCpy $Waited 0
+  StrCpy $Pause ${HOLD_FIRST_PAUSE_MS}
+  StrCpy $6 "${SETUP_LOCK}"
+  ${Do}
+    System::Call 'kernel32::CreateFileW(w r6, i ${GENERIC_READ}, i 0, p 0, i ${OPEN_ALWAYS}, \
+      i ${LOCK_FLAGS}, p 0) p .r7 ?e'
+    Pop $LockError
+    ${If} $7 P<> ${INVALID_HANDLE_VALUE}
+      StrCpy $Lock $7
+      Return
+    ${EndIf}
+    ${If} $LockError = ${ERROR_SHARING_VIOLATION}
+      !insertmacro Refuse ${EXIT_RUNNING} AnotherSetupRunning
+      Return
+    ${EndIf}
+    Push $LockError
+    Call ${un}PauseForHold
+    Pop $0
+  ${LoopWhile} $0 = 1
+  !insertmacro Refuse ${EXIT_FAILED} LockFailed
 FunctionEnd
 
 ; Stack in: a folder. Stack out: 1 when quenwick.exe in it is still running after five seconds,
@@ -259,7 +255,7 @@ Function CheckFolderIsWritable
   ${Else}
     FileClose $0
     !insertmacro StopForTests probing
-    Delete "$INSTDIR\quenwick.exe.new"
+    !insertmacro DeleteFileWaiting "" "$INSTDIR\quenwick.exe.new"
   ${EndIf}
   Call RemoveMadeFolders
 FunctionEnd

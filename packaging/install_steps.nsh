@@ -19,6 +19,9 @@
 !define STEP_PROGRAM 8
 !define STEP_VERSION 9
 
+!define GENERIC_WRITE 0x40000000
+!define FILE_SHARE_READ_WRITE 3
+
 ; The handle of HKEY_CURRENT_USER, which a 64-bit program passes sign-extended.
 !define HKEY_CURRENT_USER_HANDLE -2147483647
 
@@ -33,6 +36,7 @@ Var SetAside        ; the folders whose quenwick.exe the install set aside as .o
 Var EntryFolder     ; what WriteEntry writes: the install's folder, version and size in KiB
 Var EntryVersion
 Var EntrySize
+Var LeftFolder      ; the folder that a function over $OtherFolders or $SetAside is given
 
 ; Makes $INSTDIR and any folders above it that are missing, and notes the outermost of them.
 Function MakeFolder
@@ -87,12 +91,14 @@ FunctionEnd
 
 ; Moves $INSTDIR\name aside as name.old, if there is one, and name.new into its place.
 !macro SwapIn name
-  Delete "$INSTDIR\${name}.old"
-  ClearErrors
+  !insertmacro DeleteFileWaiting "" "$INSTDIR\${name}.old"
   ${If} ${FileExists} "$INSTDIR\${name}"
-    Rename "$INSTDIR\${name}" "$INSTDIR\${name}.old"
+    !insertmacro MoveFileWaiting "$INSTDIR\${name}" "$INSTDIR\${name}.old"
+    ${If} ${Errors}
+      Call FailInstall
+    ${EndIf}
   ${EndIf}
-  Rename "$INSTDIR\${name}.new" "$INSTDIR\${name}"
+  !insertmacro MoveFileWaiting "$INSTDIR\${name}.new" "$INSTDIR\${name}"
   ${If} ${Errors}
     Call FailInstall
   ${EndIf}
@@ -100,12 +106,12 @@ FunctionEnd
 
 ; Takes back SwapIn, however far it got.
 !macro SwapBack name had
-  Delete "$INSTDIR\${name}.new"
+  !insertmacro DeleteFileWaiting "" "$INSTDIR\${name}.new"
   ${If} ${FileExists} "$INSTDIR\${name}.old"
-    Delete "$INSTDIR\${name}"
-    Rename "$INSTDIR\${name}.old" "$INSTDIR\${name}"
+    !insertmacro DeleteFileWaiting "" "$INSTDIR\${name}"
+    !insertmacro MoveFileWaiting "$INSTDIR\${name}.old" "$INSTDIR\${name}"
   ${ElseIf} ${had} = 0
-    Delete "$INSTDIR\${name}"
+    !insertmacro DeleteFileWaiting "" "$INSTDIR\${name}"
   ${EndIf}
 !macroend
 
@@ -114,10 +120,27 @@ FunctionEnd
 !macro PutBackSetAside name
   ${IfNot} ${FileExists} "$INSTDIR\${name}"
   ${AndIf} ${FileExists} "$INSTDIR\${name}.old"
-    Rename "$INSTDIR\${name}.old" "$INSTDIR\${name}"
+    !insertmacro MoveFileWaiting "$INSTDIR\${name}.old" "$INSTDIR\${name}"
   ${EndIf}
-  Delete "$INSTDIR\${name}.new"
+  !insertmacro DeleteFileWaiting "" "$INSTDIR\${name}.new"
 !macroend
+
+; Stack in: a file that the install has written. Writes it through to the disk, since NTFS journals
+; a rename but not the data: after a lost power, a program renamed into place unflushed could read
+; as zeros. Ends the install as failed when it cannot.
+Function FlushToDisk
+  Pop $0
+  System::Call 'kernel32::CreateFileW(w r0, i ${GENERIC_WRITE}, i ${FILE_SHARE_READ_WRITE}, p 0, \
+    i ${OPEN_EXISTING}, i 0, p 0) p .r1'
+  ${If} $1 P= ${INVALID_HANDLE_VALUE}
+    Call FailInstall
+  ${EndIf}
+  System::Call 'kernel32::FlushFileBuffers(p r1) i .r2'
+  System::Call 'kernel32::CloseHandle(p r1)'
+  ${If} $2 = 0
+    Call FailInstall
+  ${EndIf}
+FunctionEnd
 
 ; Makes the folder ready for this version's programs, which the section then writes into it
 ; under the names quenwick.exe.new and uninstall.exe.new.
@@ -138,8 +161,8 @@ Function PrepareFolder
   SetOutPath $INSTDIR
 FunctionEnd
 
-; Checks what the section wrote, and puts the uninstaller in place of the old one: the program
-; waits for the commit.
+; Checks what the section wrote and flushes it to the disk, and puts the uninstaller in place of
+; the old one: the program waits for the commit.
 Function PutUninstallerInPlace
   !insertmacro StopForTests written
   Push "$INSTDIR\quenwick.exe.new"
@@ -149,6 +172,10 @@ Function PutUninstallerInPlace
   ${OrIfNot} ${FileExists} "$INSTDIR\uninstall.exe.new"
     Call FailInstall
   ${EndIf}
+  Push "$INSTDIR\quenwick.exe.new"
+  Call FlushToDisk
+  Push "$INSTDIR\uninstall.exe.new"
+  Call FlushToDisk
   !insertmacro SwapIn uninstall.exe
   !insertmacro StopForTests uninstaller-swapped
 FunctionEnd
@@ -178,10 +205,10 @@ FunctionEnd
 
 ; Stack in: a folder that the install leaves.
 Function BringRecordFrom
-  Pop $8
+  Pop $LeftFolder
   Push "$INSTDIR\data.dat"
   Call IsValidRecord
-  Push "$8\data.dat"
+  Push "$LeftFolder\data.dat"
   Call IsValidRecord
   Pop $1
   Pop $0
@@ -197,7 +224,7 @@ Function BringRecordFrom
     StrCpy $RecordSaved 1
   ${EndIf}
   StrCpy $RecordBrought 1
-  Push "$8\data.dat"
+  Push "$LeftFolder\data.dat"
   Push $INSTDIR
   Call CopyRecord
   ${If} ${Errors}
@@ -218,7 +245,11 @@ Function WriteEntry
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$EntryFolder\quenwick.exe"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" $EntryFolder
   WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$EntryFolder\uninstall.exe"'
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$EntryFolder\uninstall.exe" /S'
+  ; The uninstaller runs in place (_?=), so that the command ends when the uninstall has, with its
+  ; exit code, and leaves its uninstall.exe, which the setup program takes for its own. Run
+  ; otherwise, it hands its work to a copy of itself in %TEMP% and ends at once with 0.
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" \
+    '"$EntryFolder\uninstall.exe" /S _?=$EntryFolder'
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" $EntrySize
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
@@ -285,30 +316,31 @@ FunctionEnd
 
 ; Stack in: a folder that the install leaves.
 Function SetAsideProgramIn
-  Pop $8
-  ${IfNot} ${FileExists} "$8\quenwick.exe"
+  Pop $LeftFolder
+  ${IfNot} ${FileExists} "$LeftFolder\quenwick.exe"
     Return
   ${EndIf}
-  Delete "$8\quenwick.exe.old"
-  ClearErrors
-  Rename "$8\quenwick.exe" "$8\quenwick.exe.old"
+  !insertmacro DeleteFileWaiting "" "$LeftFolder\quenwick.exe.old"
+  !insertmacro MoveFileWaiting "$LeftFolder\quenwick.exe" "$LeftFolder\quenwick.exe.old"
   ${If} ${Errors}
     Call FailInstall
   ${EndIf}
   Push $SetAside
-  Push $8
+  Push $LeftFolder
   Call AddToList
   Pop $SetAside
 FunctionEnd
 
 ; Stack in: a folder whose program the install set aside. Puts it back.
 Function PutBackProgramIn
-  Pop $8
-  Rename "$8\quenwick.exe.old" "$8\quenwick.exe"
+  Pop $LeftFolder
+  !insertmacro MoveFileWaiting "$LeftFolder\quenwick.exe.old" "$LeftFolder\quenwick.exe"
 FunctionEnd
 
 ; The commit: this version's program takes its place. A running program was waited for already;
-; one that started since then keeps its file, and the swap fails.
+; one that started since then runs on from the file set aside as .old, as Windows lets a running
+; program's file be renamed, though not written or deleted; that .old then stays, a leftover that
+; the next run deletes.
 Function PutProgramInPlace
   StrCpy $Step ${STEP_PROGRAM}
   !insertmacro SwapIn quenwick.exe
@@ -330,8 +362,8 @@ Function CompleteInstall
   ${If} $0 <> 1
     Call FailInstall
   ${EndIf}
-  Delete "$INSTDIR\quenwick.exe.old"
-  Delete "$INSTDIR\uninstall.exe.old"
+  !insertmacro DeleteFileWaiting "" "$INSTDIR\quenwick.exe.old"
+  !insertmacro DeleteFileWaiting "" "$INSTDIR\uninstall.exe.old"
   !insertmacro StopForTests old-programs-removed
   !insertmacro ForEachFolderIn $OtherFolders RemoveInstallFiles
   !insertmacro StopForTests folders-left
@@ -374,7 +406,7 @@ Function UndoInstall
     ${If} $ShortcutSaved = 1
       CopyFiles /SILENT "$PLUGINSDIR\Quenwick.lnk" $SMSTARTUP
     ${Else}
-      Delete "${STARTUP_SHORTCUT}"
+      !insertmacro DeleteFileWaiting "" "${STARTUP_SHORTCUT}"
     ${EndIf}
   ${EndIf}
   ${If} $Step >= ${STEP_ENTRY}
@@ -390,14 +422,14 @@ Function UndoInstall
   ${EndIf}
   ${If} $Step >= ${STEP_RECORD}
   ${AndIf} $RecordBrought = 1
-    Delete "$INSTDIR\data.dat"
+    !insertmacro DeleteFileWaiting "" "$INSTDIR\data.dat"
     ${If} $RecordSaved = 1
       CopyFiles /SILENT "$PLUGINSDIR\data.dat" $INSTDIR
     ${EndIf}
   ${EndIf}
   ${If} $Step >= ${STEP_FILES}
     !insertmacro SwapBack uninstall.exe $HadUninstaller
-    Delete "$INSTDIR\quenwick.exe.new"
+    !insertmacro DeleteFileWaiting "" "$INSTDIR\quenwick.exe.new"
   ${EndIf}
   ${If} $Step >= ${STEP_FOLDER}
     ; SetOutPath made the folder the current one, which a folder being removed cannot be.

@@ -53,6 +53,13 @@ LangString AnotherSetupRunning ${LANG_ENGLISH} "Another setup program or uninsta
   Quenwick is running. Let it finish, then try again. Nothing has been changed."
 LangString AnotherSetupRunning ${LANG_POLISH} "Działa już inny instalator lub deinstalator \
   programu Quenwick. Poczekaj, aż skończy, i spróbuj ponownie. Niczego nie zmieniono."
+LangString LockFailed ${LANG_ENGLISH} "Quenwick's setup program could not open ${SETUP_LOCK} \
+  (Windows error $LockError), which keeps two of its setup programs or uninstallers from running \
+  at once. Nothing has been changed. Make sure that you may write to that folder, then try again."
+LangString LockFailed ${LANG_POLISH} "Instalator programu Quenwick nie mógł otworzyć pliku \
+  ${SETUP_LOCK} (błąd Windows $LockError), który nie pozwala działać naraz dwóm jego \
+  instalatorom ani deinstalatorom. Niczego nie zmieniono. Sprawdź, czy możesz zapisywać w tym \
+  folderze, i spróbuj ponownie."
 LangString InstallFailed ${LANG_ENGLISH} "Quenwick could not be installed, because a file or \
   a setting could not be written. Everything has been left as it was. Make sure that the disk \
   has room, then run the setup program again."

@@ -88,6 +88,7 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "${COPYRIGHT}"
   !endif
 !macroend
 
+!include waiting.nsh
 !include folders.nsh
 !include shortcut.nsh
 !include install_folders.nsh
@@ -99,6 +100,9 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "${COPYRIGHT}"
 ; Besides NSIS's own switches, /S and /D=, and before /D=: /Uninstall removes the registered
 ; install instead, and /QuietFirstLogon gives an install with no record yet the quiet one.
 Function .onInit
+  ; The folder that the setup program was started in may be one that it removes, which Windows
+  ; does not allow while it is a process's current folder; and nothing depends on it.
+  SetOutPath $TEMP
   Call CheckAlone
   ${If} $Refusal = 0
     Call ReadRegisteredInstall
@@ -230,6 +234,7 @@ Function .onInstFailed
 FunctionEnd
 
 Function un.onInit
+  SetOutPath $TEMP
   Call un.CheckAlone
   ${If} $Refusal <> 0
     Call un.ReportRefusal

@@ -5,6 +5,7 @@
 
 Var OwnEntry ; whether the entry names the folder removed, and so goes with it
 Var RefusalFolder ; the folder whose program could not be deleted, for the message
+Var Removed ; the folder whose program DeleteProgramIn deletes
 
 ; The functions that both programs need, in the setup program's form and, with "un.", in the
 ; uninstaller's.
@@ -12,23 +13,24 @@ Var RefusalFolder ; the folder whose program could not be deleted, for the messa
 
 ; Stack in: a folder. Deletes its quenwick.exe, refusing when that fails.
 Function ${un}DeleteProgramIn
-  Pop $8
-  Delete "$8\quenwick.exe"
-  ${If} ${FileExists} "$8\quenwick.exe"
+  Pop $Removed
+  !insertmacro DeleteFileWaiting "${un}" "$Removed\quenwick.exe"
+  ${If} ${FileExists} "$Removed\quenwick.exe"
   ${AndIf} $Refusal = 0
-    StrCpy $RefusalFolder $8
+    StrCpy $RefusalFolder $Removed
     !insertmacro Refuse ${EXIT_FAILED} UninstallFailed
   ${EndIf}
 FunctionEnd
 
-; Stack in: a folder. Deletes the Startup shortcut when it starts quenwick.exe in that folder: one
-; that starts another copy, such as one that the user set up from the portable zip, is not this
-; install's.
+; Stack in: a folder. Deletes the Startup shortcut when it starts quenwick.exe in that folder, and
+; the choice that Settings' Startup apps page recorded for it: one that starts another copy, such
+; as one that the user set up from the portable zip, is not this install's.
 Function ${un}RemoveShortcutTo
   Call ${un}ShortcutStarts
   Pop $0
   ${If} $0 = 1
-    Delete "${STARTUP_SHORTCUT}"
+    !insertmacro DeleteFileWaiting "${un}" "${STARTUP_SHORTCUT}"
+    DeleteRegValue HKCU "${STARTUP_APPROVED_KEY}" "Quenwick.lnk"
   ${EndIf}
 FunctionEnd
 

@@ -5,6 +5,11 @@
 ; the shortcut's name starts nothing.
 
 !define STARTUP_SHORTCUT "$SMSTARTUP\Quenwick.lnk"
+; Where the Startup apps pages of Settings and Task Manager record that the user turned a Startup
+; folder's shortcut off, by its file name. An install never writes it, so that the choice holds
+; over every rerun, repair and upgrade.
+!define STARTUP_APPROVED_KEY \
+  "Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\StartupFolder"
 ; COM's shell link and its IPersistFile, and the indexes of the methods called.
 !define CLSID_ShellLink "{00021401-0000-0000-C000-000000000046}"
 !define IID_IShellLinkW "{000214F9-0000-0000-C000-000000000046}"

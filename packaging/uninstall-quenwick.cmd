@@ -5,5 +5,8 @@ rem tools can trust: 0 when Quenwick is gone (files of the user's own in its fol
 rem never installed, 1618 while quenwick.exe runs, 1603 when its program could not be deleted.
 rem The setup program beside this script does the work, as cmd cannot read every path reliably.
 setlocal DisableDelayedExpansion
+rem The folder that this was started in may be the one being removed, which Windows does not
+rem allow while it is cmd's current folder.
+cd /d "%SystemRoot%"
 start "" /wait "%~dp0Quenwick-@PROJECT_VERSION@-setup.exe" /S /Uninstall
 exit /b %errorlevel%

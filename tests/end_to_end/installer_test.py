@@ -7,6 +7,7 @@ import os
 import shutil
 import struct
 import subprocess
+import tempfile
 import time
 import unittest
 from pathlib import Path
@@ -33,6 +34,12 @@ LOCAL_APP_DATA = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User 
 PUBLISHER = os.environ["QUENWICK_PUBLISHER"]
 NOTICE = "Program został po raz pierwszy uruchomiony, albo ktoś skasował kilka plików :-)"
 UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quenwick"
+STARTUP_APPROVED = (r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved"
+                    r"\StartupFolder")
+FILE_HOLDER = Path(os.environ["FILE_HOLDER"])
+# What the setup program and the program make of a record file.
+RECORD_CHECK = Path(os.environ["RECORD_CHECK"])
+RECORD_READER = Path(os.environ["RECORD_READER"])
 OK = 1
 
 session = None
@@ -149,7 +156,8 @@ class InstallerTest(unittest.TestCase):
             "Publisher": PUBLISHER, "DisplayIcon": session.windows_path(exe),
             "InstallLocation": session.windows_path(self.folder),
             "UninstallString": f'"{session.windows_path(uninstaller)}"',
-            "QuietUninstallString": f'"{session.windows_path(uninstaller)}" /S',
+            "QuietUninstallString":
+                f'"{session.windows_path(uninstaller)}" /S _?={session.windows_path(self.folder)}',
             "EstimatedSize": -(-size // 1024), "NoModify": 1, "NoRepair": 1})
 
         # A logon: Wine starts afresh and runs what the Startup folder holds.
@@ -174,6 +182,10 @@ class InstallerTest(unittest.TestCase):
              chosen, RECORD),
             ("uninstalled in place, which leaves the uninstaller", self.uninstalled_in_place,
              self.folder, None),
+            ("upgrade while a scanner holds the program", lambda: self.scanned("quenwick.exe"),
+             self.folder, RECORD),
+            ("upgrade while a scanner holds the uninstaller", lambda: self.scanned("uninstall.exe"),
+             self.folder, RECORD),
         ]:
             with self.subTest(name), self.arranged(arrange):
                 self.install()
@@ -259,6 +271,11 @@ class InstallerTest(unittest.TestCase):
             with self.subTest(name), self.arranged(lambda: self.older_installed(RECORD)):
                 self.install(f"/D={spelling}")
                 self.assert_whole_install(self.folder, RECORD, location)
+        # Wine's folders all have a 64-bit index of their own; on ReFS (a Dev Drive) only the
+        # 128-bit ID of FILE_ID_INFO is unique, which the setup program asks for first.
+        folders = (Path(__file__).parents[2] / "packaging/folders.nsh").read_text()
+        self.assertLess(folders.index("GetFileInformationByHandleEx(p r1, i ${FileIdInfo}"),
+                        folders.index("GetFileInformationByHandle(p r1"))
 
     def test_install_cut_off_at_any_point_is_finished_or_removed_by_the_next_run(self):
         moved, first, second = self.tools / "Quenwick", self.tools / "A", self.tools / "B"
@@ -291,6 +308,20 @@ class InstallerTest(unittest.TestCase):
                         self.assert_whole_install(target, RECORD if arrange else None)
                         for left in {self.folder, stopped} - {target}:
                             self.assertFalse(left.exists(), "an orphaned copy")
+        # A lost power, which Wine cannot stage, could leave a program renamed into place before its
+        # data reached the disk reading as zeros: both are flushed before either is put in place.
+        steps = (Path(__file__).parents[2] / "packaging/install_steps.nsh").read_text()
+        for name in ["quenwick.exe", "uninstall.exe"]:
+            self.assertLess(steps.index(f'Push "$INSTDIR\\{name}.new"\n  Call FlushToDisk'),
+                            steps.index("!insertmacro SwapIn uninstall.exe"))
+
+    def scanned(self, name, milliseconds=4000):
+        """An older version installed, with its file name held open as a scanner holds a new file,
+        for milliseconds or (None) until what this gives lets it go."""
+        self.older_installed(RECORD)
+        holder = session.hold(FILE_HOLDER, session.windows_path(self.folder / name), "scan",
+                              milliseconds)
+        return lambda: (holder.stdin.close(), holder.wait(30))
 
     def installed_with_record(self, folder=None):
         self.install(*([f"/D={session.windows_path(folder)}"] if folder else []))
@@ -333,12 +364,13 @@ class InstallerTest(unittest.TestCase):
                                      f"_?={session.windows_path(self.folder)}"), 1618)
         self.assertEqual(self.state(), before)
         first.kill()
-        # Wine has one logon session, so a setup program in another session of the same user
-        # cannot be started here: that it is refused too rests on the mutex's name, which is global
-        # and holds the user's SID, and is pinned here.
+        # Wine has one logon session and one user, so a setup program in another session of the
+        # same user, or another user's, cannot be started here: that the first is refused too, and
+        # that the second can neither take the lock nor turn it off, rests on the lock being a file
+        # in the user's own %LOCALAPPDATA%, opened sharing nothing, and is pinned here.
         checks = (Path(__file__).parents[2] / "packaging/install_checks.nsh").read_text()
-        self.assertIn('!define SETUP_MUTEX "Global\\Quenwick.Setup."', checks)
-        self.assertIn('w "${SETUP_MUTEX}$0"', checks)
+        self.assertIn('!define SETUP_LOCK "$LOCALAPPDATA\\Quenwick.Setup.lock"', checks)
+        self.assertIn("CreateFileW(w r6, i ${GENERIC_READ}, i 0,", checks)
 
     def test_leftover_uninstaller_removes_nothing_that_is_not_its_own(self):
         portable = self.tools / "Portable"
@@ -418,6 +450,107 @@ class InstallerTest(unittest.TestCase):
                 self.assertEqual(session.run(release / UNINSTALL_SCRIPT.name), 0)
                 self.assert_nothing_left(folder)
 
+    def test_any_current_folder_does_as_well_as_another(self):
+        # Deployment tools start the setup program in folders of their own: cmd falls back to the
+        # Windows folder for a logon script on a share, and Intune runs it in its cache there.
+        cache = session.drive_c / "windows/IMECache/0b7e3c52-96a1-4d0e-8f3b-2c5d9e1a7f64_1"
+        cache.mkdir(parents=True)
+        self.addCleanup(shutil.rmtree, cache.parent)
+        for program in [SETUP, UNINSTALL_SCRIPT]:
+            shutil.copy(program, cache)
+        for name, arrange, folder, programs in [
+            ("the Windows folder", None, session.drive_c / "windows", SETUP.parent),
+            ("System32", None, session.drive_c / "windows/system32", SETUP.parent),
+            ("a cache in the Windows folder", None, cache, cache),
+            ("the install's own folder", lambda: self.older_installed(RECORD), self.folder,
+             SETUP.parent),
+        ]:
+            with self.subTest(name), self.arranged(arrange):
+                current = session.windows_path(folder)
+                self.assertEqual(session.run(programs / SETUP.name, "/S", folder=current), 0)
+                self.assert_whole_install(self.folder, RECORD if arrange else None)
+                self.assertEqual(session.run(programs / UNINSTALL_SCRIPT.name, folder=current), 0)
+                if folder == self.folder:
+                    # Under Wine, the folder that a console program was started in stays in use
+                    # while it runs, even once it has changed folder, as the script does: so the
+                    # folder stays, empty. The /Uninstall below, in a window program, goes.
+                    self.assertEqual(list(folder.iterdir()), [])
+                    folder.rmdir()
+                self.assert_nothing_left(self.folder)
+                if arrange:
+                    # The setup program's /Uninstall, which the script runs, in the folder itself.
+                    self.older_installed(RECORD)
+                    self.assertEqual(session.run(SETUP, "/S", "/Uninstall", folder=current), 0)
+                    self.assert_nothing_left(self.folder)
+
+    def test_startup_choice_is_kept_until_the_uninstall(self):
+        # What Settings' Startup apps page writes when the user turns Quenwick off. Wine starts
+        # the Startup folder's shortcuts whatever it says, so only the value itself is checked.
+        turned_off = bytes.fromhex("03000000" + "5a" * 8)
+        for name, arrange in [("upgrade", self.older_installed), ("repair", self.uninstaller_lost)]:
+            with self.subTest(name), self.arranged(arrange):
+                session.reg("add", STARTUP_APPROVED, "/v", "Quenwick.lnk", "/t", "REG_BINARY",
+                            "/d", turned_off.hex(), "/f")
+                self.install()
+                self.assert_whole_install(self.folder, None)
+                self.assertEqual(session.registry_values(STARTUP_APPROVED)["Quenwick.lnk"],
+                                 turned_off)
+                self.assertEqual(session.run(UNINSTALL_SCRIPT), 0)
+                self.assertNotIn("Quenwick.lnk", session.registry_values(STARTUP_APPROVED) or {})
+
+    def uninstaller_lost(self):
+        self.install()
+        (self.folder / "uninstall.exe").unlink()
+
+    def test_setup_program_and_program_take_the_same_records(self):
+        zeros = b"0" * 110
+        rows = [
+            ("as written", RECORD, True),
+            ("line feeds, the last one missing", b"1\n22\n333\n4444", True),
+            ("the largest size", b"2147483647\r\n" * 4, True),
+            ("one more than the largest size", b"2147483648\r\n" + b"-1\r\n" * 3, False),
+            ("eleven digits", b"10000000000\r\n" + b"-1\r\n" * 3, False),
+            ("leading zeros", b"000000000000734\r\n" * 4, True),
+            ("minus zero", b"-0\r\n" * 4, True),
+            ("unknown with a leading zero", b"-01\r\n" * 4, True),
+            ("another negative size", b"-2\r\n" + b"-1\r\n" * 3, False),
+            ("a plus sign", b"+5\r\n" + b"-1\r\n" * 3, False),
+            ("a space before a size", b" 5\r\n" + b"-1\r\n" * 3, False),
+            ("three records", b"-1\r\n" * 3, False),
+            ("empty", b"", False),
+            ("a carriage return alone", b"-1\r-1\r\n-1\r\n-1\r\n", False),
+            ("a fifth record of anything", RECORD + b"x\x00\xff", True),
+            ("UTF-8 with its mark", b"\xef\xbb\xbf" + RECORD, True),
+            ("UTF-16 with its mark", b"\xff\xfe" + RECORD.decode().encode("utf-16-le"), True),
+            ("UTF-16 with a letter after the fourth record",
+             b"\xff\xfe" + (RECORD.decode() + "ż").encode("utf-16-le"), False),
+            ("UTF-16 cut in a character", b"\xff\xfe" + RECORD.decode().encode("utf-16-le")[:-1],
+             False),
+            ("the fourth record ending the most that is read",
+             b"-1\r\n" * 3 + zeros + b"1" * (128 - 12 - len(zeros)), False),
+            ("the fourth record ending a file shorter than that",
+             b"-1\r\n" * 3 + zeros + b"1" * (127 - 12 - len(zeros)), True),
+        ]
+        for (name, _, valid), taken in zip(rows, self.records_taken([row[1] for row in rows])):
+            with self.subTest(name):
+                self.assertEqual(taken, (valid, valid), "(setup program, program)")
+
+    def records_taken(self, records):
+        """For each record, whether the setup program and the program each take it."""
+        with tempfile.TemporaryDirectory(dir=session.drive_c) as folder:
+            folder = Path(folder)
+            files = [folder / f"{index:02}.rec" for index in range(len(records))]
+            for path, record in zip(files, records):
+                path.write_bytes(record)
+            self.assertEqual(session.run(RECORD_CHECK, session.windows_path(folder)), 0)
+            setup = dict(line.split() for line in (folder / "results.txt").read_text().splitlines())
+            with tempfile.TemporaryFile() as output:
+                subprocess.run([WINE, RECORD_READER, *map(session.windows_path, files)],
+                               env=session.env, stdout=output, check=True, timeout=60)
+                output.seek(0)
+                program = output.read().split()
+        return [(setup[path.name] == "1", said == b"1") for path, said in zip(files, program)]
+
     def local_app_data_in(self, folder):
         """%LOCALAPPDATA% in folder, if given, until what this gives is called."""
         if not folder:
@@ -430,18 +563,26 @@ class InstallerTest(unittest.TestCase):
 
     def test_uninstall_script_removes_quenwick_from_any_folder_and_says_what_happened(self):
         moved = self.tools / "Quenwick"
-        for name, arrange, code in [
-            ("install elsewhere, with a file of the user's", self.users_file_in_tools, 0),
-            ("nothing installed", None, 0),
-            ("program running", self.running, 1618),
+        script, registered = f'"{session.windows_path(UNINSTALL_SCRIPT)}"', None
+        # The registered quiet uninstall runs in place, as tools that trust it need, and so leaves
+        # its uninstall.exe, which the setup program takes for its own.
+        for name, arrange, command_line, code, left in [
+            ("install elsewhere, with a file of the user's", self.users_file_in_tools, script, 0,
+             ["notes.txt"]),
+            ("nothing installed", None, script, 0, None),
+            ("program running", self.running, script, 1618, None),
+            ("registered, install elsewhere, with a file of the user's", self.users_file_in_tools,
+             registered, 0, ["notes.txt", "uninstall.exe"]),
+            ("registered, program running", self.running, registered, 1618, None),
         ]:
             with self.subTest(name), self.arranged(arrange):
                 before = self.state()
-                self.assertEqual(session.run(UNINSTALL_SCRIPT), code)
-                if arrange == self.users_file_in_tools:
+                command_line = command_line or self.registry()["QuietUninstallString"]
+                self.assertEqual(session.run_command_line(command_line), code)
+                if left:
                     self.assertIsNone(self.registry())
                     self.assertFalse(self.shortcut.exists())
-                    self.assertEqual([path.name for path in moved.iterdir()], ["notes.txt"])
+                    self.assertEqual(sorted(path.name for path in moved.iterdir()), left)
                 else:
                     self.assertEqual(self.state(), before)
 
@@ -460,6 +601,11 @@ class InstallerTest(unittest.TestCase):
         for name, arrange, program, arguments, code in [
             ("folder with another program's files", self.foreign_files, SETUP, [r"/D=C:\Tools"],
              145),
+            ("folder with only another program's uninstaller", self.foreign_uninstaller, SETUP,
+             [r"/D=C:\Tools"], 145),
+            ("upgrade while a scanner holds the program past the limit",
+             lambda: self.scanned("quenwick.exe", None), SETUP, [], 1603),
+            ("lock's name taken by a folder", self.lock_taken, SETUP, [], 1603),
             ("folder that cannot be made", None, SETUP, [r"/D=Z:\proc\Quenwick"], 82),
             ("folder one character too long", None, SETUP, ["/D=C:\\" + "q" * 233], 206),
             ("folder of a system account", None, SETUP, [f"/D={system_profile}"], 10),
@@ -486,6 +632,22 @@ class InstallerTest(unittest.TestCase):
         self.tools.mkdir()
         (self.tools / "uninstall.exe").write_bytes(b"another program's uninstaller")
         (self.tools / "data.dat").write_bytes(b"the user's own data")
+
+    def foreign_uninstaller(self):
+        """In Tools, the uninstall.exe that another NSIS program's uninstall in place leaves: here
+        Quenwick's own, renamed in its version information."""
+        self.install()
+        uninstaller = (self.folder / "uninstall.exe").read_bytes()
+        self.tearDown()
+        self.tools.mkdir()
+        (self.tools / "uninstall.exe").write_bytes(
+            uninstaller.replace("Quenwick".encode("utf-16-le"), "Quenwack".encode("utf-16-le")))
+
+    def lock_taken(self):
+        lock = session.local_app_data / "Quenwick.Setup.lock"
+        self.install()
+        lock.mkdir()
+        return lock.rmdir
 
     def newer_installed(self):
         self.install()
