@@ -1,7 +1,9 @@
-"""The CI workflow against the tree, since its Windows job runs only on GitHub: every path that its
+"""The CI workflow against the tree, since its Windows jobs run only on GitHub: every path that its
 commands name is a file of the repository, an output of the preset that the job builds, or the
-folder that the job downloads the release into; and the release is checked even when the build
-before it failed. The msvc preset's layout is configured here with clang-cl in CMake's Ninja
+folder that the job downloads the release into; the release is checked even when the build before
+it failed; each Windows job's image carries the Visual Studio that its preset names; every action
+runs on Node 24; and each artifact downloaded is one that a job before uploaded, with actions of one
+generation. The msvc presets' layout is configured here with clang-cl in CMake's Ninja
 Multi-Config generator, which puts each configuration's programs in a folder of its own as Visual
 Studio's does."""
 
@@ -23,16 +25,49 @@ SOURCE = Path(os.environ["QUENWICK_SOURCE"])
 DIST = Path(os.environ["QUENWICK_DIST"])
 WORKFLOW = yaml.safe_load((SOURCE / ".github/workflows/ci.yml").read_text())
 PRESETS = json.loads((SOURCE / "CMakePresets.json").read_text())
+# The Visual Studio that each of GitHub's Windows images carries, as the images' announcements say:
+# 2026 came to windows-2025 (and windows-latest) in June 2026, replacing 2022 there.
+VISUAL_STUDIO_OF_IMAGE = {"windows-2025": "Visual Studio 18 2026",
+                          "windows-2022": "Visual Studio 17 2022"}
+# The first major version of each action that runs on Node 24; GitHub's runners have no Node 20.
+FIRST_ON_NODE_24 = {"actions/checkout": 5, "actions/setup-python": 6,
+                    "actions/upload-artifact": 6, "actions/download-artifact": 7}
+# Version 4 of the artifact actions began a storage of their own: a download finds only what an
+# upload of the same generation stored.
+FIRST_OF_ARTIFACT_GENERATION = 4
 
 
 def preset(kind, name):
     return next(entry for entry in PRESETS[kind] if entry["name"] == name)
 
 
-def msvc_outputs():
-    """The programs that the msvc preset builds, as paths from the source folder."""
-    configuration = preset("buildPresets", "msvc")["configuration"]
-    binary_dir = preset("configurePresets", "msvc")["binaryDir"].replace("${sourceDir}/", "")
+def configure_preset(name):
+    """The configure preset of that name, with what it inherits."""
+    entry = preset("configurePresets", name)
+    return {**(configure_preset(entry["inherits"]) if "inherits" in entry else {}), **entry}
+
+
+def jobs():
+    """Each job that the workflow runs, as (name, job): one for each entry of a job's matrix, with
+    ${{ matrix.NAME }} in its texts replaced by the entry's value."""
+    for name, job in WORKFLOW["jobs"].items():
+        for entry in job.get("strategy", {}).get("matrix", {}).get("include", [{}]):
+            text = json.dumps(job)
+            for key, value in entry.items():
+                text = text.replace("${{ matrix.%s }}" % key, value)
+            yield f"{name} {entry}" if entry else name, json.loads(text)
+
+
+def action(step):
+    """The action that a step uses and its major version, or (None, 0)."""
+    found = re.fullmatch(r"(.+)@v(\d+)", step.get("uses", ""))
+    return (found[1], int(found[2])) if found else (None, 0)
+
+
+def msvc_outputs(name):
+    """The programs that an msvc preset builds, as paths from the source folder."""
+    configuration = preset("buildPresets", name)["configuration"]
+    binary_dir = configure_preset(name)["binaryDir"].replace("${sourceDir}/", "")
     with tempfile.TemporaryDirectory(prefix="quenwick-msvc-layout-") as build:
         subprocess.run(["cmake", "-S", SOURCE, "-B", build, "-G", "Ninja Multi-Config",
                         f"-DCMAKE_CONFIGURATION_TYPES={configuration}", "-DQUENWICK_RELEASE=OFF",
@@ -44,10 +79,10 @@ def msvc_outputs():
 
 class CiWorkflowTest(unittest.TestCase):
     def test_every_path_that_a_step_names_is_there_or_made_before_it(self):
-        built = msvc_outputs()
-        for job_name, job in WORKFLOW["jobs"].items():
+        for job_name, job in jobs():
             downloaded = {step["with"]["path"] for step in job["steps"]
                           if step.get("uses", "").startswith("actions/download-artifact")}
+            built = set()
             for step in job["steps"]:
                 words = shlex.split(step.get("run", ""))
                 paths = [step.get("with", {}).get("path", "")]
@@ -55,6 +90,8 @@ class CiWorkflowTest(unittest.TestCase):
                     if option == "--preset":
                         with self.subTest(job_name, preset=value):
                             preset("workflowPresets", value)
+                            if value.startswith("msvc"):
+                                built |= msvc_outputs(value)
                     elif value[0] not in "-$" and (option.startswith("--") or "/" in value):
                         paths.append(value)
                 for word in filter(None, paths):
@@ -67,6 +104,41 @@ class CiWorkflowTest(unittest.TestCase):
                             self.assertTrue((SOURCE / word).samefile(DIST))
                         else:
                             self.assertTrue((SOURCE / word).exists() or word in downloaded)
+
+    def test_each_windows_job_builds_with_the_visual_studio_of_its_image(self):
+        windows = [(name, job) for name, job in jobs() if job["runs-on"].startswith("windows")]
+        self.assertEqual({job["runs-on"] for _, job in windows}, set(VISUAL_STUDIO_OF_IMAGE))
+        for name, job in windows:
+            built = [word for step in job["steps"] for option, word in
+                     zip([""] + shlex.split(step.get("run", "")), shlex.split(step.get("run", "")))
+                     if option == "--preset"]
+            with self.subTest(name):
+                self.assertEqual([configure_preset(word)["generator"] for word in built],
+                                 [VISUAL_STUDIO_OF_IMAGE[job["runs-on"]]])
+
+    def test_every_action_runs_on_node_24(self):
+        for name, job in jobs():
+            for step in job["steps"]:
+                used, major = action(step)
+                if used:
+                    with self.subTest(name, action=step["uses"]):
+                        self.assertGreaterEqual(major, FIRST_ON_NODE_24[used])
+
+    def test_every_artifact_downloaded_was_uploaded_before_by_its_generation(self):
+        uploaded = {}
+        for name, job in WORKFLOW["jobs"].items():
+            for step in job["steps"]:
+                if action(step)[0] == "actions/upload-artifact":
+                    uploaded[step["with"]["name"]] = (name, action(step)[1])
+        for name, job in jobs():
+            for step in job["steps"]:
+                if action(step)[0] == "actions/download-artifact":
+                    with self.subTest(name, artifact=step["with"]["name"]):
+                        uploader, major = uploaded[step["with"]["name"]]
+                        needs = job.get("needs", [])
+                        self.assertIn(uploader, [needs] if isinstance(needs, str) else needs)
+                        self.assertEqual(major >= FIRST_OF_ARTIFACT_GENERATION,
+                                         action(step)[1] >= FIRST_OF_ARTIFACT_GENERATION)
 
     def test_release_is_installed_on_windows_even_when_the_build_failed(self):
         steps = WORKFLOW["jobs"]["windows"]["steps"]
