@@ -11,11 +11,12 @@
 !define FileIdInfo 18 ; FILE_INFO_BY_HANDLE_CLASS
 
 ; Lists of folders are held in one string, separated by "|", which no path contains.
-Var FoldersLeft ; what ForEachFolderIn has still to go through
+Var FoldersLeft ; what the innermost ForEachFolderIn has still to go through
 Var FolderNow
 
-; Calls function with each folder of list on the stack, in order. The function must not go
-; through a list itself.
+; Calls function with each folder of list on the stack, in order. What is left of the list waits
+; on the stack below the folder while the function runs, so that the function may go through a
+; list of its own; it must take the folder and leave the stack as it found it below that.
 !macro ForEachFolderIn list function
   StrCpy $FoldersLeft ${list}
   ${DoWhile} $FoldersLeft != ""
@@ -29,8 +30,10 @@ Var FolderNow
     StrCpy $FolderNow $FoldersLeft $0
     IntOp $0 $0 + 1
     StrCpy $FoldersLeft $FoldersLeft "" $0
+    Push $FoldersLeft
     Push $FolderNow
     Call ${function}
+    Pop $FoldersLeft
   ${Loop}
 !macroend
 

@@ -53,8 +53,8 @@ Function ${un}CheckAlone
   StrCpy $Refusal 0
   StrCpy $Waited 0
   StrCpy $Pause ${HOLD_FIRST_PAUSE_MS}
-  StrCpy $6 "${SETUP_LOCK}"
   ${Do}
+    StrCpy $6 "${SETUP_LOCK}"
     System::Call 'kernel32::CreateFileW(w r6, i ${GENERIC_READ}, i 0, p 0, i ${OPEN_ALWAYS}, \
       i ${LOCK_FLAGS}, p 0) p .r7 ?e'
     Pop $LockError

@@ -189,16 +189,11 @@ Function BringRecordAlong
   StrCpy $RecordBrought 0
   StrCpy $RecordSaved 0
   !insertmacro ForEachFolderIn $OtherFolders BringRecordFrom
-  ClearErrors
-  ${GetOptions} $CMDLINE "/QuietFirstLogon" $0
-  ${IfNot} ${Errors}
-  ${AndIfNot} ${FileExists} "$INSTDIR\data.dat"
-    StrCpy $RecordBrought 1
-    Push $INSTDIR
-    Call WriteQuietRecord
-    ${If} ${Errors}
-      Call FailInstall
-    ${EndIf}
+  Call WriteQuietRecordIfAsked
+  Pop $0
+  ${IfThen} $0 = 1 ${|} StrCpy $RecordBrought 1 ${|}
+  ${If} ${Errors}
+    Call FailInstall
   ${EndIf}
   !insertmacro StopForTests record
 FunctionEnd

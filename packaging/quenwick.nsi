@@ -144,16 +144,11 @@ Function LeaveWholeInstall
   ${If} $0 = 0
     Return
   ${EndIf}
-  ClearErrors
-  ${GetOptions} $CMDLINE "/QuietFirstLogon" $0
-  ${IfNot} ${Errors}
-  ${AndIfNot} ${FileExists} "$INSTDIR\data.dat"
-    Push $INSTDIR
-    Call WriteQuietRecord
-    ${If} ${Errors}
-      !insertmacro Refuse ${EXIT_FAILED} InstallFailed
-      Return
-    ${EndIf}
+  Call WriteQuietRecordIfAsked
+  Pop $0
+  ${If} ${Errors}
+    !insertmacro Refuse ${EXIT_FAILED} InstallFailed
+    Return
   ${EndIf}
   SetErrorLevel 0
   Quit

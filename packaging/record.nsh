@@ -195,28 +195,35 @@ Function CopyRecord
   Call PutRecordInPlace
 FunctionEnd
 
-; Stack in: a folder. Writes into it a data.dat of four -1 records, which compares nothing, so that
-; the first check records the sizes without its first-run notice; sets the error flag when it
-; could not.
-Function WriteQuietRecord
-  Pop $5
-  !insertmacro TemporaryRecord $5
-  StrCpy $7 $9
+; With /QuietFirstLogon, the one place that reads it, writes into $INSTDIR, when it has no record,
+; a data.dat of four -1 records, which compares nothing, so that the first check records the sizes
+; without its first-run notice. Stack out: 1 when it began to write one, else 0; sets the error
+; flag when it could not, and clears it otherwise.
+Function WriteQuietRecordIfAsked
   ClearErrors
-  FileOpen $0 $7 w
+  ${GetOptions} $CMDLINE "/QuietFirstLogon" $0
   ${If} ${Errors}
+  ${OrIf} ${FileExists} "$INSTDIR\data.dat"
+    ClearErrors
+    Push 0
     Return
   ${EndIf}
-  ${For} $1 1 4
-    FileWrite $0 "-1$\r$\n"
-  ${Next}
-  ${If} ${Errors}
-    FileClose $0
-    !insertmacro DeleteFileWaiting "" $7
-    SetErrors
-    Return
+  !insertmacro TemporaryRecord $INSTDIR
+  StrCpy $RecordTemporary $9
+  FileOpen $0 $RecordTemporary w
+  ${IfNot} ${Errors}
+    ${For} $1 1 4
+      FileWrite $0 "-1$\r$\n"
+    ${Next}
+    ${If} ${Errors}
+      FileClose $0
+      !insertmacro DeleteFileWaiting "" $RecordTemporary
+      SetErrors
+    ${Else}
+      Push $0
+      Push $RecordTemporary
+      Call PutRecordInPlace
+    ${EndIf}
   ${EndIf}
-  Push $0
-  Push $7
-  Call PutRecordInPlace
+  Push 1
 FunctionEnd

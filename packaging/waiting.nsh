@@ -16,6 +16,9 @@
 
 Var Waited  ; how long the current operation has waited, and its next pause, in milliseconds
 Var Pause
+Var HeldFile ; what the current operation renames or deletes, where to, and MoveFileExW's flags
+Var HeldTarget
+Var HeldFlags
 
 ; The functions that both programs need, in the setup program's form and, with "un.", in the
 ; uninstaller's.
@@ -47,14 +50,15 @@ FunctionEnd
 ; already, and a folder of its name is never a brief hold. Sets the error flag when it is still
 ; there, and clears it otherwise.
 Function ${un}DeleteWaiting
-  Pop $1
-  ${If} ${FileExists} "$1\*.*"
+  Pop $HeldFile
+  ${If} ${FileExists} "$HeldFile\*.*"
     SetErrors
     Return
   ${EndIf}
   StrCpy $Waited 0
   StrCpy $Pause ${HOLD_FIRST_PAUSE_MS}
   ${Do}
+    StrCpy $1 $HeldFile
     System::Call 'kernel32::DeleteFileW(w r1) i .r4 ?e'
     Pop $5
     ClearErrors
@@ -79,12 +83,15 @@ FunctionEnd
 ; with it, waiting out a brief hold on either; sets the error flag when that fails, and clears it
 ; otherwise.
 Function MoveWaiting
-  Pop $3
-  Pop $2
-  Pop $1
+  Pop $HeldFlags
+  Pop $HeldTarget
+  Pop $HeldFile
   StrCpy $Waited 0
   StrCpy $Pause ${HOLD_FIRST_PAUSE_MS}
   ${Do}
+    StrCpy $1 $HeldFile
+    StrCpy $2 $HeldTarget
+    StrCpy $3 $HeldFlags
     System::Call 'kernel32::MoveFileExW(w r1, w r2, i r3) i .r4 ?e'
     Pop $5
     ClearErrors
