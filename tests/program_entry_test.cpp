@@ -2,6 +2,7 @@
 // and passes on the error that stopped it.
 #include <string>
 
+#include "check/program_entry.h"
 #include "named_case.h"
 #include "platform/platform.h"
 #include "platform_double.h"

@@ -1,5 +1,7 @@
 // The program's entry: one check run, and the fatal error report for whatever the run does not
 // trap. Each platform's native entry point (main, wWinMain) comes here.
+#include "check/program_entry.h"
+
 #include <exception>
 #include <string>
 

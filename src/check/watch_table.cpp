@@ -25,15 +25,9 @@ constexpr WatchColumn<std::string_view> WatchedNames{{
 }  // namespace
 
 std::string WindowsDirectoryWithSeparator() {
-  std::string buffer(FirstBufferSize, '\0');
-  std::uint32_t count = GetWindowsDirectoryA(buffer.data(), FirstBufferSize);
-  // A count above the buffer size is the size needed, NUL included, so one more call with a
-  // buffer that large gets the whole directory.
-  while (count > buffer.size()) {
-    buffer.assign(count, '\0');
-    count = GetWindowsDirectoryA(buffer.data(), count);
-  }
-  buffer.resize(count);
+  const std::string buffer = FilledBuffer<char>(FirstBufferSize, [](char* text, std::size_t size) {
+    return GetWindowsDirectoryA(text, static_cast<std::uint32_t>(size));
+  });
 
   // A failed call gives an empty directory, which becomes a lone backslash: the run goes on with
   // paths that name no existing file, so every size is unknown.

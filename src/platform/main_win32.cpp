@@ -2,7 +2,7 @@
 // It reads no command line: the whole run is the program's own entry.
 #include <windows.h>
 
-#include "platform/platform.h"
+#include "check/program_entry.h"
 
 int WINAPI wWinMain(_In_ HINSTANCE, _In_opt_ HINSTANCE, _In_ PWSTR, _In_ int) {
   // Users run downloaded programs from Downloads, where anyone can drop a DLL with a system name,

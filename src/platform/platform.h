@@ -26,6 +26,23 @@ struct SystemCallError : std::system_error {
       : std::system_error(error, named), Call(named), Subject(subject) {}
 };
 
+// What a system call that fills a buffer gives, asked with more room until it fits: call(buffer,
+// size) returns the length written when it fits, or, when it does not, the size it needs or any
+// length of at least size (as calls that only say that they cut the text short do). A failed call
+// is the caller's to tell, by an empty result or by throwing from call.
+template <typename Char, typename Call>
+std::basic_string<Char> FilledBuffer(std::size_t firstSize, Call call) {
+  std::basic_string<Char> buffer(firstSize, Char{});
+  for (;;) {
+    const std::size_t length = call(buffer.data(), buffer.size());
+    if (length < buffer.size()) {
+      buffer.resize(length);
+      return buffer;
+    }
+    buffer.resize(length > buffer.size() ? length : buffer.size() * 2);
+  }
+}
+
 // Message-box styles and answers, with their Windows values (MB_*, ID*).
 inline constexpr unsigned ButtonsOk = 0x00;
 inline constexpr unsigned ButtonsYesNo = 0x04;
@@ -76,9 +93,5 @@ void WriteFileAtomically(const std::string& path, std::string_view contents);
 // Shows the user what Quenwick could not do (sentence), then the system's reason and the technical
 // detail of cause (the call, its subject and the error number), and ends the program with status 1.
 [[noreturn]] void ReportFatalError(const std::string& sentence, const std::exception& cause);
-
-// The program's own entry, which each platform's native entry point calls. Defined by the check
-// run.
-[[noreturn]] void ProgramEntry();
 
 }  // namespace quenwick

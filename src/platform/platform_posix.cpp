@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <initializer_list>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -101,36 +102,38 @@ bool EndsWithExe(std::string_view program) {
   return extension == ".exe";
 }
 
+// Throws the error that a posix_spawn call gave, naming the call, unless it is 0.
+void CheckSpawnCall(int error, const char* call, const std::string& subject) {
+  if (error != 0) throw SystemError(error, call, subject);
+}
+
 // Starts argv detached: in a session of its own, its standard streams on /dev/null so that Wine's
 // chatter stays off the checker's terminal, and SIGCHLD back at its default, since ignored signals
-// stay ignored across exec. Gives 0 or an errno value.
-int SpawnDetached(char* const argv[]) {
+// stay ignored across exec. Throws naming the call that failed, with subject.
+void SpawnDetached(char* const argv[], const std::string& subject) {
   posix_spawn_file_actions_t actions;
+  CheckSpawnCall(posix_spawn_file_actions_init(&actions), "posix_spawn_file_actions_init", subject);
+  const std::unique_ptr<posix_spawn_file_actions_t, int (*)(posix_spawn_file_actions_t*)>
+      actionsDestroyed(&actions, posix_spawn_file_actions_destroy);
   posix_spawnattr_t attributes;
-  if (const int error = posix_spawn_file_actions_init(&actions); error != 0) return error;
-  if (const int error = posix_spawnattr_init(&attributes); error != 0) {
-    posix_spawn_file_actions_destroy(&actions);
-    return error;
+  CheckSpawnCall(posix_spawnattr_init(&attributes), "posix_spawnattr_init", subject);
+  const std::unique_ptr<posix_spawnattr_t, int (*)(posix_spawnattr_t*)> attributesDestroyed(
+      &attributes, posix_spawnattr_destroy);
+  for (const int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+    const int mode = stream == STDIN_FILENO ? O_RDONLY : O_WRONLY;
+    CheckSpawnCall(posix_spawn_file_actions_addopen(&actions, stream, "/dev/null", mode, 0),
+                   "posix_spawn_file_actions_addopen", subject);
   }
   sigset_t defaults;
   sigemptyset(&defaults);
   sigaddset(&defaults, SIGCHLD);
-  int error = 0;
-  for (const int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
-    const int mode = stream == STDIN_FILENO ? O_RDONLY : O_WRONLY;
-    if (error == 0) {
-      error = posix_spawn_file_actions_addopen(&actions, stream, "/dev/null", mode, 0);
-    }
-  }
-  if (error == 0) error = posix_spawnattr_setsigdefault(&attributes, &defaults);
-  if (error == 0) {
-    error = posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF);
-  }
+  CheckSpawnCall(posix_spawnattr_setsigdefault(&attributes, &defaults),
+                 "posix_spawnattr_setsigdefault", subject);
+  CheckSpawnCall(posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF),
+                 "posix_spawnattr_setflags", subject);
   pid_t child = 0;
-  if (error == 0) error = posix_spawnp(&child, argv[0], &actions, &attributes, argv, environ);
-  posix_spawnattr_destroy(&attributes);
-  posix_spawn_file_actions_destroy(&actions);
-  return error;
+  CheckSpawnCall(posix_spawnp(&child, argv[0], &actions, &attributes, argv, environ),
+                 "posix_spawnp", subject);
 }
 
 }  // namespace
@@ -150,16 +153,12 @@ std::uint32_t GetWindowsDirectoryA(char* buffer, std::uint32_t size) {
 std::string AnsiToUtf8(std::string_view ansiText) { return std::string(ansiText); }
 
 std::string ProgramDirectory() {
-  std::string path(256, '\0');
-  for (;;) {
-    const ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
+  // A link cut short to the buffer's size is told only by its length.
+  std::string path = FilledBuffer<char>(256, [](char* text, std::size_t size) {
+    const ssize_t length = readlink("/proc/self/exe", text, size);
     if (length < 0) throw SystemError(errno, "readlink", "/proc/self/exe");
-    if (static_cast<std::size_t>(length) < path.size()) {
-      path.resize(static_cast<std::size_t>(length));
-      break;
-    }
-    path.resize(path.size() * 2);  // possibly cut short: ask again with more room
-  }
+    return static_cast<std::size_t>(length);
+  });
   const std::size_t separator = path.rfind('/');
   path.resize(separator == 0 ? 1 : separator);
   return path;
@@ -202,9 +201,7 @@ void LaunchProgram(const std::string& commandLine, int /*windowMode*/) {
   // The viewer is never waited for, so the system reaps it instead of leaving a zombie behind
   // while later boxes wait.
   signal(SIGCHLD, SIG_IGN);
-  if (const int error = SpawnDetached(argv.data()); error != 0) {
-    throw SystemError(error, "posix_spawnp", description);
-  }
+  SpawnDetached(argv.data(), description);
 }
 
 std::optional<std::uint64_t> FileLength(const std::string& path) {

@@ -92,17 +92,12 @@ void WriteNewFile(const std::wstring& path, std::string_view contents) {
   if (!FlushFileBuffers(file.get())) ThrowLastError("FlushFileBuffers", Narrow(path));
 }
 
-// A folder that a Win32 call writes into a buffer, asking again with room for what it needs.
-template <typename Call>
-std::wstring FolderFrom(const char* callName, Call call) {
-  std::wstring folder(MAX_PATH, L'\0');
-  UINT length = call(folder.data(), static_cast<UINT>(folder.size()));
-  if (length > folder.size()) {
-    folder.resize(length);
-    length = call(folder.data(), length);
-  }
-  if (length == 0 || length > folder.size()) ThrowLastError(callName, "folder");
-  folder.resize(length);
+// A folder that a Win32 call writes into a buffer.
+std::wstring FolderFrom(const char* callName, UINT(WINAPI* call)(LPWSTR, UINT)) {
+  const std::wstring folder = FilledBuffer<wchar_t>(
+      MAX_PATH,
+      [call](wchar_t* text, std::size_t size) { return call(text, static_cast<UINT>(size)); });
+  if (folder.empty()) ThrowLastError(callName, "folder");
   return folder;
 }
 
@@ -112,8 +107,9 @@ std::wstring FolderFrom(const char* callName, Call call) {
 std::vector<std::wstring> ProgramSearchFolders() {
   std::vector<std::wstring> folders{FolderFrom("GetSystemDirectoryW", GetSystemDirectoryW),
                                     FolderFrom("GetWindowsDirectoryW", GetWindowsDirectoryW)};
-  std::wstring path(GetEnvironmentVariableW(L"PATH", nullptr, 0), L'\0');
-  path.resize(GetEnvironmentVariableW(L"PATH", path.data(), static_cast<DWORD>(path.size())));
+  const std::wstring path = FilledBuffer<wchar_t>(MAX_PATH, [](wchar_t* text, std::size_t size) {
+    return GetEnvironmentVariableW(L"PATH", text, static_cast<DWORD>(size));
+  });
   for (std::size_t start = 0; start < path.size();) {
     const std::size_t end = std::min(path.find(L';', start), path.size());
     const std::wstring folder = path.substr(start, end - start);
@@ -165,16 +161,11 @@ std::uint32_t GetWindowsDirectoryA(char* buffer, std::uint32_t size) {
 std::string AnsiToUtf8(std::string_view ansiText) { return Narrow(ToUtf16(ansiText, CP_ACP)); }
 
 std::string ProgramDirectory() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) ThrowLastError("GetModuleFileNameW", "quenwick.exe");
-    if (length < path.size()) {
-      path.resize(length);
-      break;
-    }
-    path.resize(path.size() * 2);  // cut short: ask again with more room
-  }
+  // A path cut short to the buffer's size is told only by its length.
+  std::wstring path = FilledBuffer<wchar_t>(MAX_PATH, [](wchar_t* text, std::size_t size) {
+    return GetModuleFileNameW(nullptr, text, static_cast<DWORD>(size));
+  });
+  if (path.empty()) ThrowLastError("GetModuleFileNameW", "quenwick.exe");
   // At a drive root the separator stays, as in C:\ ; anywhere else it goes.
   const std::size_t separator = path.rfind(L'\\');
   const bool atDriveRoot = separator > 0 && path[separator - 1] == L':';
