@@ -277,43 +277,58 @@ class InstallerTest(unittest.TestCase):
         self.assertLess(folders.index("GetFileInformationByHandleEx(p r1, i ${FileIdInfo}"),
                         folders.index("GetFileInformationByHandle(p r1"))
 
-    def test_install_cut_off_at_any_point_is_finished_or_removed_by_the_next_run(self):
-        moved, first, second = self.tools / "Quenwick", self.tools / "A", self.tools / "B"
-
-        def given(folder):
-            return [f"/D={session.windows_path(folder)}"]
-
-        for scenario, arrange, stopped, stops, agains, target in [
-            ("first install", None, self.folder, STOPS, [given(self.folder), []], self.folder),
-            ("upgrade", lambda: self.older_installed(RECORD), self.folder, STOPS,
-             [given(self.folder), []], self.folder),
-            ("move", self.installed_with_record, moved, STOPS, [given(moved), []], moved),
-            # Sent to another folder instead, it ends there, and leaves nothing in the first.
-            ("first install", None, first, ["marked", "probing", "written"], [given(second)],
-             second),
-        ]:
-            for stop in stops:
-                # After each stop, the setup program again, or (None) the documented uninstall.
-                for again in [*agains, None]:
-                    with self.subTest(scenario, stop=stop, again=again), self.arranged(arrange):
-                        self.assertEqual(session.run(STOPPING_SETUP, "/S", *given(stopped),
-                                                     env={"QUENWICK_SETUP_STOP": stop}), 99,
-                                         "stopped there")
-                        self.assert_detection_tells_the_truth(stopped)
-                        if again is None:
-                            self.assertEqual(session.run(UNINSTALL_SCRIPT), 0)
-                            self.assert_nothing_left(self.folder, stopped)
-                            continue
-                        self.install(*again)
-                        self.assert_whole_install(target, RECORD if arrange else None)
-                        for left in {self.folder, stopped} - {target}:
-                            self.assertFalse(left.exists(), "an orphaned copy")
+    # An install cut off at any point is finished or removed by the next run: one test for each
+    # kind of install, so that they run side by side.
+    def test_first_install_cut_off_anywhere_is_finished_or_removed(self):
+        self.assert_cut_off_anywhere_is_finished_or_removed(None, self.folder, STOPS,
+                                                            [self.given(self.folder), []])
         # A lost power, which Wine cannot stage, could leave a program renamed into place before its
         # data reached the disk reading as zeros: both are flushed before either is put in place.
         steps = (Path(__file__).parents[2] / "packaging/install_steps.nsh").read_text()
         for name in ["quenwick.exe", "uninstall.exe"]:
             self.assertLess(steps.index(f'Push "$INSTDIR\\{name}.new"\n  Call FlushToDisk'),
                             steps.index("!insertmacro SwapIn uninstall.exe"))
+
+    def test_upgrade_cut_off_anywhere_is_finished_or_removed(self):
+        self.assert_cut_off_anywhere_is_finished_or_removed(
+            lambda: self.older_installed(RECORD), self.folder, STOPS,
+            [self.given(self.folder), []])
+
+    def test_move_cut_off_anywhere_is_finished_or_removed(self):
+        moved = self.tools / "Quenwick"
+        self.assert_cut_off_anywhere_is_finished_or_removed(self.installed_with_record, moved,
+                                                            STOPS, [self.given(moved), []])
+
+    def test_first_install_cut_off_and_sent_elsewhere_ends_there(self):
+        # It leaves nothing in the first folder.
+        first, second = self.tools / "A", self.tools / "B"
+        self.assert_cut_off_anywhere_is_finished_or_removed(
+            None, first, ["marked", "probing", "written"], [self.given(second)], second)
+
+    def given(self, folder):
+        return [f"/D={session.windows_path(folder)}"]
+
+    def assert_cut_off_anywhere_is_finished_or_removed(self, arrange, stopped, stops, agains,
+                                                       target=None):
+        """After arrange, an install into stopped cut off at each of stops is finished by each run
+        of agains (their arguments) in target (stopped unless given), or removed by the documented
+        uninstall; and until then no detection says "installed"."""
+        target = target or stopped
+        for stop in stops:
+            for again in [*agains, None]:
+                with self.subTest(stop=stop, again=again), self.arranged(arrange):
+                    self.assertEqual(session.run(STOPPING_SETUP, "/S", *self.given(stopped),
+                                                 env={"QUENWICK_SETUP_STOP": stop}), 99,
+                                     "stopped there")
+                    self.assert_detection_tells_the_truth(stopped)
+                    if again is None:
+                        self.assertEqual(session.run(UNINSTALL_SCRIPT), 0)
+                        self.assert_nothing_left(self.folder, stopped)
+                        continue
+                    self.install(*again)
+                    self.assert_whole_install(target, RECORD if arrange else None)
+                    for left in {self.folder, stopped} - {target}:
+                        self.assertFalse(left.exists(), "an orphaned copy")
 
     def scanned(self, name, milliseconds=4000):
         """An older version installed, with its file name held open as a scanner holds a new file,

@@ -74,12 +74,18 @@ class WineSession:
     def registry_values(self, key):
         """The values of a registry key by name, or None when there is no such key. The key is
         exported, since reg writes what it shows in the console's code page, which has no Polish
-        letters, while its export is UTF-16."""
+        letters, while its export is UTF-16. An export that fails is no answer unless reg query
+        says that there is no such key; one that fails again is an error."""
         with tempfile.TemporaryDirectory() as folder:
             exported = Path(folder) / "key.reg"
-            if self.reg("export", key, self.windows_path(exported), "/y",
-                        check=False).returncode != 0:
-                return None
+            for _ in range(2):
+                export = self.reg("export", key, self.windows_path(exported), "/y", check=False)
+                if export.returncode == 0:
+                    break
+                if self.reg("query", key, check=False).returncode != 0:
+                    return None
+            else:
+                raise RuntimeError(f"reg could not export {key}: {export.stderr}")
             text = exported.read_bytes().decode("utf-16")
         values = {}
         text = re.sub(r"\\\r?\n\s*", "", text)  # a long binary value goes on over several lines
