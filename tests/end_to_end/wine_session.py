@@ -20,9 +20,10 @@ WINE = shutil.which("wine") or "/usr/lib/wine/wine64"
 
 class WineSession:
     """Starts Xvfb and makes a fresh prefix; close() ends every Wine process and removes both.
-    Its box_driver answers boxes, and may be None where there are none to answer."""
+    Its box_driver answers boxes, and may be None where there are none to answer. Wine speaks the
+    language of locale, which must be a UTF-8 one."""
 
-    def __init__(self, box_driver=None):
+    def __init__(self, box_driver=None, locale="C.UTF-8"):
         self.box_driver = box_driver
         if ON_WINDOWS:
             self.env = dict(os.environ)
@@ -42,7 +43,7 @@ class WineSession:
         # Wine names files on this machine, and reads its environment, in the locale's character
         # set: UTF-8, so that any name of a Windows program's survives.
         self.env = {**os.environ, "DISPLAY": f":{display}", "WINEPREFIX": str(self.root / "prefix"),
-                    "WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml=", "LC_ALL": "C.UTF-8"}
+                    "WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml=", "LC_ALL": locale}
         # Without the overrides above a new prefix stops to offer the Mono and Gecko installers.
         subprocess.run([WINE, "wineboot", "-i"], env=self.env, check=True, timeout=600,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
