@@ -15,9 +15,7 @@ namespace quenwick {
 namespace {
 
 constexpr char DataDat[] = "C:\\Quenwick\\data.dat";
-const std::string NoticeCall =
-    "ShowMessage(64) Program został po raz pierwszy uruchomiony, albo ktoś skasował kilka plików "
-    ":-)";
+const std::string NoticeCall = "ShowMessage(64) " + std::string(FirstRunNotice);
 
 struct UnusableCase : NamedCase {
   std::optional<std::string> contents;  // nothing: there is no file

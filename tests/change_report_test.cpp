@@ -14,8 +14,7 @@ namespace quenwick {
 namespace {
 
 const std::string WarningAboutEtcHosts =
-    "ShowMessage(52) Plik: C:\\WINDOWS\\system32\\drivers\\etc\\hosts zmienił zawartość. Czy "
-    "chcesz obejrzeć ten plik w notatniku ?";
+    "ShowMessage(52) " + ChangeWarning("C:\\WINDOWS\\system32\\drivers\\etc\\hosts");
 
 struct SizesCase : NamedCase {
   std::int32_t current;
@@ -50,8 +49,7 @@ TEST_F(CheckTest, EachChangeIsAskedAboutInTurnAndYesOpensNotepad) {
   Platform.Answers = {AnswerYes, AnswerNo};
   ReportChanges();
   EXPECT_EQ(Platform.Calls, (std::vector<std::string>{
-                                "ShowMessage(52) Plik: C:\\WINDOWS\\hosts zmienił zawartość. Czy "
-                                "chcesz obejrzeć ten plik w notatniku ?",
+                                "ShowMessage(52) " + ChangeWarning("C:\\WINDOWS\\hosts"),
                                 "LaunchProgram(1) notepad.exe C:\\WINDOWS\\hosts",
                                 WarningAboutEtcHosts,
                             }));

@@ -12,15 +12,13 @@ import time
 import unittest
 from pathlib import Path
 
+from facts import EXIT, NOTICE, OK, STOPS, UNINSTALL_KEY
 from wine_session import WINE, WineSession
 
 SETUP = Path(os.environ["QUENWICK_SETUP"])
 QUENWICK_EXE = Path(os.environ["QUENWICK_EXE"])
 # The same setup program, ending dead where QUENWICK_SETUP_STOP says, as a crash would.
 STOPPING_SETUP = Path(os.environ["QUENWICK_STOPPING_SETUP"])
-STOPS = ["marked", "probing", "written", "uninstaller-swapped", "record", "entry", "shortcut",
-         "others-set-aside", "program-swapped", "version-registered", "old-programs-removed",
-         "folders-left"]
 VERSION = SETUP.name.split("-")[1]
 RECORD = b"-1\r\n-1\r\n734\r\n-1\r\n"
 QUIET_RECORD = b"-1\r\n" * 4
@@ -32,15 +30,12 @@ UNINSTALL_SCRIPT = SETUP.parent / "uninstall-quenwick.cmd"
 EVERY_CHARACTER = "R&D 100% ^!()' żółw"
 LOCAL_APP_DATA = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders"
 PUBLISHER = os.environ["QUENWICK_PUBLISHER"]
-NOTICE = "Program został po raz pierwszy uruchomiony, albo ktoś skasował kilka plików :-)"
-UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quenwick"
 STARTUP_APPROVED = (r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved"
                     r"\StartupFolder")
 FILE_HOLDER = Path(os.environ["FILE_HOLDER"])
 # What the setup program and the program make of a record file.
 RECORD_CHECK = Path(os.environ["RECORD_CHECK"])
 RECORD_READER = Path(os.environ["RECORD_READER"])
-OK = 1
 
 session = None
 
@@ -374,9 +369,10 @@ class InstallerTest(unittest.TestCase):
         first = session.start(SETUP)  # its folder page waits for the user
         self.addCleanup(session.wineserver, "-k")
         self.assertIsNotNone(session.box(caption="Quenwick Setup "))  # its caption ends in a space
-        self.assertEqual(session.run(SETUP, "/S"), 1618)
-        self.assertEqual(session.run(self.folder / "uninstall.exe", "/S",
-                                     f"_?={session.windows_path(self.folder)}"), 1618)
+        self.assertEqual(session.run(SETUP, "/S"), EXIT["RUNNING"])
+        in_place = f"_?={session.windows_path(self.folder)}"
+        self.assertEqual(session.run(self.folder / "uninstall.exe", "/S", in_place),
+                         EXIT["RUNNING"])
         self.assertEqual(self.state(), before)
         first.kill()
         # Wine has one logon session and one user, so a setup program in another session of the
@@ -585,10 +581,10 @@ class InstallerTest(unittest.TestCase):
             ("install elsewhere, with a file of the user's", self.users_file_in_tools, script, 0,
              ["notes.txt"]),
             ("nothing installed", None, script, 0, None),
-            ("program running", self.running, script, 1618, None),
+            ("program running", self.running, script, EXIT["RUNNING"], None),
             ("registered, install elsewhere, with a file of the user's", self.users_file_in_tools,
              registered, 0, ["notes.txt", "uninstall.exe"]),
-            ("registered, program running", self.running, registered, 1618, None),
+            ("registered, program running", self.running, registered, EXIT["RUNNING"], None),
         ]:
             with self.subTest(name), self.arranged(arrange):
                 before = self.state()
@@ -615,28 +611,32 @@ class InstallerTest(unittest.TestCase):
         tools = f"/D={session.windows_path(self.tools / 'Quenwick')}"
         for name, arrange, program, arguments, code in [
             ("folder with another program's files", self.foreign_files, SETUP, [r"/D=C:\Tools"],
-             145),
+             EXIT["FOLDER_NOT_EMPTY"]),
             ("folder with only another program's uninstaller", self.foreign_uninstaller, SETUP,
-             [r"/D=C:\Tools"], 145),
+             [r"/D=C:\Tools"], EXIT["FOLDER_NOT_EMPTY"]),
             ("upgrade while a scanner holds the program past the limit",
-             lambda: self.scanned("quenwick.exe", None), SETUP, [], 1603),
-            ("lock's name taken by a folder", self.lock_taken, SETUP, [], 1603),
-            ("folder that cannot be made", None, SETUP, [r"/D=Z:\proc\Quenwick"], 82),
-            ("folder one character too long", None, SETUP, ["/D=C:\\" + "q" * 233], 206),
-            ("folder of a system account", None, SETUP, [f"/D={system_profile}"], 10),
-            ("older version", self.newer_installed, SETUP, [], 1638),
+             lambda: self.scanned("quenwick.exe", None), SETUP, [], EXIT["FAILED"]),
+            ("lock's name taken by a folder", self.lock_taken, SETUP, [], EXIT["FAILED"]),
+            ("folder that cannot be made", None, SETUP, [r"/D=Z:\proc\Quenwick"],
+             EXIT["FOLDER_NOT_WRITABLE"]),
+            ("folder one character too long", None, SETUP, ["/D=C:\\" + "q" * 233],
+             EXIT["FOLDER_TOO_LONG"]),
+            ("folder of a system account", None, SETUP, [f"/D={system_profile}"],
+             EXIT["NOT_FOR_THIS_ACCOUNT"]),
+            ("older version", self.newer_installed, SETUP, [], EXIT["NEWER_INSTALLED"]),
             ("older version than the chosen folder's", self.newer_program_in_tools, SETUP, [tools],
-             1638),
+             EXIT["NEWER_INSTALLED"]),
             ("upgrade while running", lambda: self.running(self.older_installed), SETUP, [],
-             1618),
+             EXIT["RUNNING"]),
             ("the same version again, while running", self.running, SETUP, [], 0),
-            ("move while running", self.running, SETUP, [tools], 1618),
-            ("uninstall while running", self.running, uninstaller, [in_place], 1618),
-            ("install whose shortcut fails", lambda: self.blocked_shortcut(None), SETUP, [], 1603),
+            ("move while running", self.running, SETUP, [tools], EXIT["RUNNING"]),
+            ("uninstall while running", self.running, uninstaller, [in_place], EXIT["RUNNING"]),
+            ("install whose shortcut fails", lambda: self.blocked_shortcut(None), SETUP, [],
+             EXIT["FAILED"]),
             ("upgrade whose shortcut fails", lambda: self.blocked_shortcut(self.install), SETUP, [],
-             1603),
+             EXIT["FAILED"]),
             ("move whose shortcut fails", lambda: self.blocked_shortcut(self.installed_with_record),
-             SETUP, [tools], 1603),
+             SETUP, [tools], EXIT["FAILED"]),
         ]:
             with self.subTest(name), self.arranged(arrange):
                 before = self.state()

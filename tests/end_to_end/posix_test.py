@@ -11,6 +11,8 @@ import time
 import unittest
 from pathlib import Path
 
+from facts import NOTICE, warning
+
 QUENWICK = Path(os.environ["QUENWICK"])
 # A stand-in for Wine that records its arguments, then stays running as a viewer would.
 FAKE_WINE = """#!/bin/sh
@@ -18,7 +20,6 @@ echo $$ > "$0.pid"
 printf '%s\\n' "$@" > "$0.part" && /bin/mv "$0.part" "$0.args"
 /bin/sleep 60
 """
-NOTICE = "Program został po raz pierwszy uruchomiony, albo ktoś skasował kilka plików :-)"
 WATCHED = ["hosts", "hosts.sam", "system32/drivers/etc/hosts", "system32/drivers/etc/hosts.sam"]
 
 
@@ -40,8 +41,7 @@ class PosixEndToEndTest(unittest.TestCase):
         (self.windows / WATCHED[index - 1]).write_bytes(contents)
 
     def warning(self, index):
-        path = "C:\\windows\\" + WATCHED[index - 1].replace("/", "\\")
-        return f"Plik: {path} zmienił zawartość. Czy chcesz obejrzeć ten plik w notatniku ?"
+        return warning("C:\\windows\\" + WATCHED[index - 1].replace("/", "\\"))
 
     def install_fake_wine(self):
         wine = self.bin / "wine"

@@ -13,13 +13,13 @@ import sys
 import unittest
 from pathlib import Path
 
+from facts import UNINSTALL_KEY
 from wine_session import WineSession
 
 PROGRAMS = {"QUENWICK_EXE": "quenwick.exe", "BOX_DRIVER": "box_driver.exe",
             "FILE_HOLDER": "file_holder.exe", "PLANTED_DLL": "planted_dll.dll"}
 RUNS = ["test_first_run_shows_the_notice_and_records_the_sizes",
         "test_unchanged_second_run_shows_no_box"]
-UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quenwick"
 
 
 class ReleaseSmokeTest(unittest.TestCase):

@@ -1,5 +1,5 @@
-"""The session's branches for Windows itself, which only the CI workflow's Windows jobs run: here the
-platform and the process calls are faked, and what they would be given is checked."""
+"""The session's branches for Windows itself, which only the CI workflow's Windows jobs run: here
+the platform and the process calls are faked, and what they would be given is checked."""
 
 import os
 import subprocess

@@ -10,14 +10,13 @@ import time
 import unittest
 from pathlib import Path
 
+from facts import CANCEL, NO, NOTICE, OK, YES, warning
 from wine_session import WineSession
 
 QUENWICK_EXE = Path(os.environ["QUENWICK_EXE"])
 FILE_HOLDER = Path(os.environ["FILE_HOLDER"])
 PLANTED_DLL = Path(os.environ["PLANTED_DLL"])
-NOTICE = "Program został po raz pierwszy uruchomiony, albo ktoś skasował kilka plików :-)"
 ETC_HOSTS = "C:\\windows\\system32\\drivers\\etc\\hosts"
-OK, CANCEL, YES, NO = 1, 2, 6, 7
 
 session = None
 
@@ -78,10 +77,9 @@ class WineEndToEndTest(unittest.TestCase):
         self.etc_hosts.write_bytes(self.original_hosts + b"10.6.6.6 bank.example\r\n")
         self.addCleanup(session.wineserver, "-k")  # Notepad stays open until then
         quenwick = self.start_quenwick()
-        warning = session.box(YES)
-        self.assertEqual(warning["text"], f"Plik: {ETC_HOSTS} zmienił zawartość. "
-                                          "Czy chcesz obejrzeć ten plik w notatniku ?")
-        self.assertEqual((warning["buttons"], warning["default"]), ([YES, NO], YES))
+        box = session.box(YES)
+        self.assertEqual(box["text"], warning(ETC_HOSTS))
+        self.assertEqual((box["buttons"], box["default"]), ([YES, NO], YES))
         self.assertEqual(quenwick.wait(30), 0)
         self.assertTrue(self.wait_for_process(f"notepad.exe {ETC_HOSTS}"))
 

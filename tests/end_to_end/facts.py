@@ -1,0 +1,55 @@
+"""The facts that the programs, their tests and their guides share, each read here from the one file
+that defines it: the box texts from the check run, the box's answers from the platform layer, the
+registry key, the exit codes and the stop points from the setup program's script, and the version
+from the build; so that a change in that one place leaves no test behind."""
+
+import re
+from pathlib import Path
+
+SOURCE = Path(__file__).resolve().parents[2]
+STRING = r'"((?:[^"\\]|\\.)*)"'  # a C++ or NSIS string literal, and its text
+
+
+def read(path):
+    return (SOURCE / path).read_text(encoding="utf-8")
+
+
+def unquoted(text):
+    return re.sub(r"\\(.)", r"\1", text)
+
+
+def found(pattern, path):
+    match = re.search(pattern, read(path), re.MULTILINE)
+    if not match:
+        raise LookupError(f"{path} no longer defines {pattern}")
+    return match
+
+
+# What the check run shows.
+NOTICE = "".join(unquoted(piece) for piece in re.findall(
+    STRING, found(r"FirstRunNotice =\s*((?:\"(?:[^\"\\]|\\.)*\"\s*)+);",
+                  "src/check/baseline_file.h")[1]))
+_WARNING = found(rf"return {STRING} \+ path \+ {STRING};", "src/check/change_report.cpp")
+
+
+def warning(path):
+    """The box that warns that the file at path has changed."""
+    return unquoted(_WARNING[1]) + path + unquoted(_WARNING[2])
+
+
+# The answers of the boxes, as Windows numbers them; IDCANCEL, which the program never asks for, is
+# the one button that Windows may give a box with OK alone.
+_ANSWERS = dict(re.findall(r"inline constexpr int Answer(\w+) = (\d+);",
+                           read("src/platform/platform.h")))
+OK, YES, NO = (int(_ANSWERS[name]) for name in ["Ok", "Yes", "No"])
+CANCEL = 2
+
+# What the setup program writes and says.
+UNINSTALL_KEY = "HKCU\\" + found(rf"^!define UNINSTALL_KEY {STRING}",
+                                 "packaging/quenwick.nsi")[1]
+EXIT = {name: int(code) for name, code in
+        re.findall(r"^!define EXIT_(\w+) (\d+)", read("packaging/install_checks.nsh"), re.MULTILINE)}
+STOPS = [stop for path in ["packaging/install_steps.nsh", "packaging/install_checks.nsh"]
+         for stop in re.findall(r"!insertmacro StopForTests ([\w-]+)", read(path))]
+
+VERSION = found(r"^project\(Quenwick\s+VERSION ([\d.]+)", "CMakeLists.txt")[1]
