@@ -1,0 +1,42 @@
+"""The guides against the facts that the code defines: the developer's guide names every stop point
+of the setup program, the admin's guide every exit code, and neither types the version."""
+
+import re
+import unittest
+
+from facts import EXIT, SOURCE, STOPS, UNINSTALL_KEY, VERSION
+
+GUIDES = ["README.md", "docs/deploying.md", "docs/developing.md"]
+
+
+def read(path):
+    return (SOURCE / path).read_text(encoding="utf-8")
+
+
+def table_after(text, heading):
+    """The first cells of the rows of the first table after heading."""
+    section = text[text.index(heading):]
+    rows = re.findall(r"^\| *([^|]*?) *\|", section[section.index("\n|"):].split("\n\n")[0],
+                      re.MULTILINE)
+    return rows[2:]  # past the header and its rule
+
+
+class GuidesTest(unittest.TestCase):
+    def test_the_install_table_names_every_stop_point(self):
+        steps = table_after(read("docs/developing.md"), "### The install, step by step")
+        named = [stop for step in steps for stop in re.findall(r"\(?`([\w-]+)`\)?", step)]
+        self.assertEqual(sorted(named), sorted(STOPS))
+
+    def test_the_admins_guide_gives_every_exit_code(self):
+        codes = {int(code) for code in table_after(read("docs/deploying.md"), "## Exit codes")}
+        self.assertLessEqual(set(EXIT.values()), codes)
+        self.assertIn(UNINSTALL_KEY, read("docs/deploying.md"))
+
+    def test_no_guide_types_the_version(self):
+        for guide in GUIDES:
+            with self.subTest(guide):
+                self.assertNotIn(VERSION, read(guide))
+
+
+if __name__ == "__main__":
+    unittest.main()
