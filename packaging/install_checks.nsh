@@ -33,7 +33,7 @@
 Var Refusal
 Var RefusalText
 Var NewerVersion ; the newer version that CheckVersion found, for its message
-Var Lock ; SETUP_LOCK's handle, held until the program ends; or why it could not be opened
+Var Lock ; SETUP_LOCK's handle, held until the program ends, and the last error in opening it
 Var LockError
 
 !macro Refuse code message
