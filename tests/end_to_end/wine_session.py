@@ -12,10 +12,12 @@ import re
 import shutil
 import subprocess
 import tempfile
+import time
 from pathlib import Path
 
 ON_WINDOWS = os.name == "nt"
 WINE = shutil.which("wine") or "/usr/lib/wine/wine64"
+COMMAND_NOT_RUN = b"9009"  # cmd's code for a command that it could not run
 
 
 class WineSession:
@@ -149,7 +151,9 @@ class WineSession:
         # cmd says that it started, then the code. A cmd that says nothing at all never started the
         # program, and neither did a start that says why it could not between the two (its code is
         # then 1): either is run once more, when the wineserver of the processes before it has
-        # gone. Anything else is an error; a code is never guessed.
+        # gone. Nor did a cmd that could not run start itself, which gives 9009 (no program here
+        # gives that): it is run once more after a pause, as other processes may be running.
+        # Anything else is an error; a code is never guessed.
         for _ in range(2):
             with tempfile.TemporaryFile() as output:
                 subprocess.run([WINE, "cmd", "/v:on", "/c", f'echo started& start "" {in_folder}'
@@ -158,6 +162,9 @@ class WineSession:
                 output.seek(0)
                 said = output.read().split()
             started = said[:1] == [b"started"]
+            if said == [b"started", COMMAND_NOT_RUN]:
+                time.sleep(1)
+                continue
             if started and len(said) == 2 and said[1].lstrip(b"-").isdigit():
                 return int(said[1])
             if said and not (started and len(said) > 2):
