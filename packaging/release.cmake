@@ -1,14 +1,14 @@
-# Makes the release from the built quenwick.exe, in a folder of its own: the setup program, the
-# portable zip, the uninstall script for deployment tools, and their SHA256SUMS. Run by the build with cmake -P, given EXE, PACKAGING (this
-# folder), STAGE, DIST, VERSION, PUBLISHER, COPYRIGHT, ICON, WIZARD, MAKENSIS, PYTHON, EPOCH and,
-# to sign, SIGNING_PFX and TIMESTAMP_URL.
+# Makes the release from the built programs, in a folder of its own: the setup program, the
+# portable zip, the uninstall script for deployment tools, and their SHA256SUMS. Run by the build
+# with cmake -P, given EXE, SETUP (which carries EXE signed already when the release is signed),
+# PACKAGING (this folder), STAGE, DIST, VERSION, PYTHON, EPOCH and, to sign, SIGNING_PFX and
+# TIMESTAMP_URL.
 cmake_minimum_required(VERSION 3.25)
 
 set(base "Quenwick-${VERSION}")
 set(setup "${base}-setup.exe")
 set(zip "${base}-win64.zip")
 # Every time written into the release is the commit's: the zip's file times, the signing time.
-# The setup program holds none.
 set(ENV{SOURCE_DATE_EPOCH} "${EPOCH}")
 
 # The folder holds exactly what this run makes, whatever an earlier run left there.
@@ -41,27 +41,8 @@ execute_process(
 configure_file("${PACKAGING}/uninstall-quenwick.cmd" "${DIST}/uninstall-quenwick.cmd" @ONLY
   NEWLINE_STYLE CRLF)
 
-set(defines "-DVERSION=${VERSION}" "-DPUBLISHER=${PUBLISHER}" "-DCOPYRIGHT=${COPYRIGHT}"
-  "-DEXE=${STAGE}/quenwick.exe" "-DICON=${ICON}" "-DWIZARD=${WIZARD}" "-DOUTFILE=${DIST}/${setup}")
-if(SIGNING_PFX)
-  list(APPEND defines "-DSIGN=\"${PACKAGING}/sign\"")
-  # The setup program and the uninstaller unpack NSIS's plug-ins and load them: signed copies go in.
-  execute_process(COMMAND "${MAKENSIS}" -HDRINFO OUTPUT_VARIABLE header COMMAND_ERROR_IS_FATAL ANY)
-  string(REGEX MATCH "NSISDIR=([^,\n]+)" found "${header}")
-  file(GLOB plugins "${CMAKE_MATCH_1}/Plugins/amd64-unicode/*.dll")
-  if(NOT plugins)
-    message(FATAL_ERROR "NSIS's plug-ins, which the release signs, are not where makensis says")
-  endif()
-  file(COPY ${plugins} DESTINATION "${STAGE}/plugins")
-  foreach(plugin IN LISTS plugins)
-    get_filename_component(name "${plugin}" NAME)
-    sign("${STAGE}/plugins/${name}")
-  endforeach()
-  list(APPEND defines "-DPLUGINS=${STAGE}/plugins")
-endif()
-execute_process(
-  COMMAND "${MAKENSIS}" -V2 -WX -INPUTCHARSET UTF8 ${defines} "${PACKAGING}/quenwick.nsi"
-  COMMAND_ERROR_IS_FATAL ANY)
+# The installed uninstaller is the setup program's own copy, so it carries this signature too.
+file(COPY_FILE "${SETUP}" "${DIST}/${setup}")
 sign("${DIST}/${setup}")
 
 set(sums "")

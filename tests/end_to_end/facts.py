@@ -7,7 +7,7 @@ import re
 from pathlib import Path
 
 SOURCE = Path(__file__).resolve().parents[2]
-STRING = r'"((?:[^"\\]|\\.)*)"'  # a C++ or NSIS string literal, and its text
+STRING = r'"((?:[^"\\]|\\.)*)"'  # a C++ string literal, and its text
 
 
 def read(path):
@@ -45,11 +45,12 @@ OK, YES, NO = (int(_ANSWERS[name]) for name in ["Ok", "Yes", "No"])
 CANCEL = 2
 
 # What the setup program writes and says.
-UNINSTALL_KEY = "HKCU\\" + found(rf"^!define UNINSTALL_KEY {STRING}",
-                                 "packaging/quenwick.nsi")[1]
-EXIT = {name: int(code) for name, code in
-        re.findall(r"^!define EXIT_(\w+) (\d+)", read("packaging/install_checks.nsh"), re.MULTILINE)}
-STOPS = [stop for path in ["packaging/install_steps.nsh", "packaging/install_checks.nsh"]
-         for stop in re.findall(r"!insertmacro StopForTests ([\w-]+)", read(path))]
+UNINSTALL_KEY = "HKCU\\" + unquoted(found(rf"UninstallKey =\s*{STRING};", "src/setup/setup_names.h")[1])
+EXIT = {re.sub(r"(?<!^)(?=[A-Z])", "_", name).upper(): int(code) for name, code in
+        re.findall(r"^inline constexpr int Exit(\w+) = (\d+);", read("src/setup/exit_codes.h"),
+                   re.MULTILINE)}
+STOPS = re.findall(r'(?:^ *\{"([\w-]+)", \w+, \w+\},|StopPoint\("([\w-]+)"\))',
+                   read("src/setup/install_steps.cpp"), re.MULTILINE)
+STOPS = [step or inside for step, inside in STOPS]
 
 VERSION = found(r"^project\(Quenwick\s+VERSION ([\d.]+)", "CMakeLists.txt")[1]

@@ -2,17 +2,17 @@
 the first check at the next logon, an upgrade, a move to another folder, the uninstaller, and every
 refusal, in a fresh prefix on a virtual display."""
 
+import concurrent.futures
 import contextlib
 import os
 import shutil
 import struct
 import subprocess
-import tempfile
 import time
 import unittest
 from pathlib import Path
 
-from facts import EXIT, NOTICE, OK, STOPS, UNINSTALL_KEY
+from facts import EXIT, NOTICE, OK, STOPS, UNINSTALL_KEY, YES
 from wine_session import WINE, WineSession
 
 SETUP = Path(os.environ["QUENWICK_SETUP"])
@@ -33,9 +33,8 @@ PUBLISHER = os.environ["QUENWICK_PUBLISHER"]
 STARTUP_APPROVED = (r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved"
                     r"\StartupFolder")
 FILE_HOLDER = Path(os.environ["FILE_HOLDER"])
-# What the setup program and the program make of a record file.
-RECORD_CHECK = Path(os.environ["RECORD_CHECK"])
-RECORD_READER = Path(os.environ["RECORD_READER"])
+PLANTED_DLL = Path(os.environ["PLANTED_DLL"])
+SOURCE = Path(__file__).parents[2]
 
 session = None
 
@@ -94,7 +93,7 @@ class InstallerTest(unittest.TestCase):
         # Each test starts with nothing installed, and no mark of an install under way.
         for folder in [self.folder, self.tools / "Quenwick"]:
             if (folder / "uninstall.exe").exists():
-                session.run(folder / "uninstall.exe", "/S", f"_?={session.windows_path(folder)}")
+                session.run(folder / "uninstall.exe", "/S")
         for folder in [self.folder, self.tools]:
             shutil.rmtree(folder, ignore_errors=True)
         session.reg("delete", UNINSTALL_KEY, "/f", check=False)
@@ -115,16 +114,25 @@ class InstallerTest(unittest.TestCase):
     def install(self, *arguments):
         self.assertEqual(session.run(SETUP, "/S", *arguments), 0)
 
-    def uninstall(self, folder):
-        self.assertEqual(session.run(folder / "uninstall.exe", "/S"), 0)
-        # The uninstaller hands its work to a copy of itself, which it starts with _?=, and
-        # returns at once.
-        for _ in range(100):
-            ps = subprocess.run(["ps", "-eo", "stat,args"], capture_output=True, text=True).stdout
-            if not any("_?=" in line and not line.startswith("Z") for line in ps.splitlines()):
-                break
-            time.sleep(0.2)
+    def uninstall(self, folder, command_line=None, code=0):
+        """Runs the uninstall as a tool runs it: done when it returns, and a few seconds later,
+        once its copy in %TEMP% has deleted it, nothing of Quenwick's is left."""
+        command_line = command_line or f'"{session.windows_path(folder / "uninstall.exe")}" /S'
+        self.assertEqual(session.run_command_line(command_line), code)
+        if code != 0:
+            return
         self.assertIsNone(self.registry(), "the uninstaller left its registry entry")
+        self.assertFalse((folder / "quenwick.exe").exists())
+        self.assertFalse(self.shortcut.exists())
+        self.assertTrue(self.eventually(lambda: not (folder / "uninstall.exe").exists()))
+
+    @staticmethod
+    def eventually(condition):
+        for _ in range(100):
+            if condition():
+                return True
+            time.sleep(0.1)
+        return condition()
 
     def registry(self):
         """The values of the Apps & features entry by name, or None when there is no entry."""
@@ -151,8 +159,7 @@ class InstallerTest(unittest.TestCase):
             "Publisher": PUBLISHER, "DisplayIcon": session.windows_path(exe),
             "InstallLocation": session.windows_path(self.folder),
             "UninstallString": f'"{session.windows_path(uninstaller)}"',
-            "QuietUninstallString":
-                f'"{session.windows_path(uninstaller)}" /S _?={session.windows_path(self.folder)}',
+            "QuietUninstallString": f'"{session.windows_path(uninstaller)}" /S',
             "EstimatedSize": -(-size // 1024), "NoModify": 1, "NoRepair": 1})
 
         # A logon: Wine starts afresh and runs what the Startup folder holds.
@@ -175,8 +182,10 @@ class InstallerTest(unittest.TestCase):
              self.folder, RECORD),
             ("move cut off with an empty record copied", self.move_cut_off_with_empty_record,
              chosen, RECORD),
-            ("uninstalled in place, which leaves the uninstaller", self.uninstalled_in_place,
-             self.folder, None),
+            ("Quenwick's uninstaller alone, as an older uninstall in place left it",
+             self.uninstaller_left, self.folder, None),
+            ("read-only program, uninstaller and record", self.read_only_install, self.folder,
+             RECORD),
             ("upgrade while a scanner holds the program", lambda: self.scanned("quenwick.exe"),
              self.folder, RECORD),
             ("upgrade while a scanner holds the uninstaller", lambda: self.scanned("uninstall.exe"),
@@ -268,9 +277,9 @@ class InstallerTest(unittest.TestCase):
                 self.assert_whole_install(self.folder, RECORD, location)
         # Wine's folders all have a 64-bit index of their own; on ReFS (a Dev Drive) only the
         # 128-bit ID of FILE_ID_INFO is unique, which the setup program asks for first.
-        folders = (Path(__file__).parents[2] / "packaging/folders.nsh").read_text()
-        self.assertLess(folders.index("GetFileInformationByHandleEx(p r1, i ${FileIdInfo}"),
-                        folders.index("GetFileInformationByHandle(p r1"))
+        files = (SOURCE / "src/setup/setup_files_win32.cpp").read_text()
+        self.assertLess(files.index("GetFileInformationByHandleEx(file.get(), FileIdInfo"),
+                        files.index("GetFileInformationByHandle(file.get()"))
 
     # An install cut off at any point is finished or removed by the next run: one test for each
     # kind of install, so that they run side by side.
@@ -279,10 +288,12 @@ class InstallerTest(unittest.TestCase):
                                                             [self.given(self.folder), []])
         # A lost power, which Wine cannot stage, could leave a program renamed into place before its
         # data reached the disk reading as zeros: both are flushed before either is put in place.
-        steps = (Path(__file__).parents[2] / "packaging/install_steps.nsh").read_text()
-        for name in ["quenwick.exe", "uninstall.exe"]:
-            self.assertLess(steps.index(f'Push "$INSTDIR\\{name}.new"\n  Call FlushToDisk'),
-                            steps.index("!insertmacro SwapIn uninstall.exe"))
+        steps = (SOURCE / "src/setup/install_steps.cpp").read_text()
+        self.assertLess(steps.index('{"written", WritePrograms'),
+                        steps.index('{"uninstaller-swapped"'))
+        files = (SOURCE / "src/setup/setup_files_win32.cpp").read_text()
+        writing = files[files.index("void WriteNewFile"):]
+        self.assertLess(writing.index("FlushFileBuffers"), writing.index("\n}\n"))
 
     def test_upgrade_cut_off_anywhere_is_finished_or_removed(self):
         self.assert_cut_off_anywhere_is_finished_or_removed(
@@ -346,9 +357,17 @@ class InstallerTest(unittest.TestCase):
         for name, value in [("MovingTo", self.tools / "Quenwick"), ("MovingFrom", self.folder)]:
             session.reg("add", UNINSTALL_KEY, "/v", name, "/d", session.windows_path(value), "/f")
 
-    def uninstalled_in_place(self):
+    def uninstaller_left(self):
         self.install()
-        self.uninstall_in_place(self.folder)
+        uninstaller = (self.folder / "uninstall.exe").read_bytes()
+        self.uninstall(self.folder)
+        self.folder.mkdir(parents=True)
+        (self.folder / "uninstall.exe").write_bytes(uninstaller)
+
+    def read_only_install(self):
+        self.older_installed(RECORD)
+        for name in ["quenwick.exe", "uninstall.exe", "data.dat"]:
+            (self.folder / name).chmod(0o444)
 
     def older_installed(self, record=None):
         """An install that looks like version 0.9.0's, with record as its data.dat if given."""
@@ -368,20 +387,19 @@ class InstallerTest(unittest.TestCase):
         before = self.state()
         first = session.start(SETUP)  # its folder page waits for the user
         self.addCleanup(session.wineserver, "-k")
-        self.assertIsNotNone(session.box(caption="Quenwick Setup "))  # its caption ends in a space
+        self.assertIsNotNone(session.box(caption="Quenwick Setup"))
         self.assertEqual(session.run(SETUP, "/S"), EXIT["RUNNING"])
-        in_place = f"_?={session.windows_path(self.folder)}"
-        self.assertEqual(session.run(self.folder / "uninstall.exe", "/S", in_place),
-                         EXIT["RUNNING"])
+        self.assertEqual(session.run(self.folder / "uninstall.exe", "/S"), EXIT["RUNNING"])
         self.assertEqual(self.state(), before)
         first.kill()
         # Wine has one logon session and one user, so a setup program in another session of the
         # same user, or another user's, cannot be started here: that the first is refused too, and
         # that the second can neither take the lock nor turn it off, rests on the lock being a file
         # in the user's own %LOCALAPPDATA%, opened sharing nothing, and is pinned here.
-        checks = (Path(__file__).parents[2] / "packaging/install_checks.nsh").read_text()
-        self.assertIn('!define SETUP_LOCK "$LOCALAPPDATA\\Quenwick.Setup.lock"', checks)
-        self.assertIn("CreateFileW(w r6, i ${GENERIC_READ}, i 0,", checks)
+        names = (SOURCE / "src/setup/setup_names.h").read_text()
+        self.assertIn('LockFile = "Quenwick.Setup.lock";  // in %LOCALAPPDATA%', names)
+        system = (SOURCE / "src/setup/setup_system_win32.cpp").read_text()
+        self.assertIn("CreateFileW(wide.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS", system)
 
     def test_leftover_uninstaller_removes_nothing_that_is_not_its_own(self):
         portable = self.tools / "Portable"
@@ -397,12 +415,11 @@ class InstallerTest(unittest.TestCase):
 
     def portable_copy_started_at_logon(self):
         """A portable copy in Tools that the user starts at logon (its shortcut, and no entry), and
-        an uninstaller left behind by an uninstall in place."""
+        an uninstaller left behind elsewhere, as an older uninstall in place left it."""
         self.install(f"/D={session.windows_path(self.tools / 'Portable')}")
         session.reg("delete", UNINSTALL_KEY, "/f")
-        shortcut = self.shortcut.read_bytes()
-        self.uninstalled_in_place()
-        self.shortcut.write_bytes(shortcut)
+        self.folder.mkdir(parents=True)
+        shutil.copy(self.tools / "Portable/uninstall.exe", self.folder)
 
     def uninstaller_copied_to_portable(self):
         self.install()
@@ -411,8 +428,8 @@ class InstallerTest(unittest.TestCase):
         shutil.copy(self.folder / "uninstall.exe", portable)
 
     def uninstall_in_place(self, folder):
-        in_place = f"_?={session.windows_path(folder)}"
-        self.assertEqual(session.run(folder / "uninstall.exe", "/S", in_place), 0)
+        self.assertEqual(session.run(folder / "uninstall.exe", "/S"), 0)
+        self.assertTrue(self.eventually(lambda: not (folder / "uninstall.exe").exists()))
 
     def test_uninstall_removes_what_it_installed_and_nothing_of_the_users(self):
         for name, own_files in [("nothing of the user's", []),
@@ -513,55 +530,6 @@ class InstallerTest(unittest.TestCase):
         self.install()
         (self.folder / "uninstall.exe").unlink()
 
-    def test_setup_program_and_program_take_the_same_records(self):
-        zeros = b"0" * 110
-        rows = [
-            ("as written", RECORD, True),
-            ("line feeds, the last one missing", b"1\n22\n333\n4444", True),
-            ("the largest size", b"2147483647\r\n" * 4, True),
-            ("one more than the largest size", b"2147483648\r\n" + b"-1\r\n" * 3, False),
-            ("eleven digits", b"10000000000\r\n" + b"-1\r\n" * 3, False),
-            ("leading zeros", b"000000000000734\r\n" * 4, True),
-            ("minus zero", b"-0\r\n" * 4, True),
-            ("unknown with a leading zero", b"-01\r\n" * 4, True),
-            ("another negative size", b"-2\r\n" + b"-1\r\n" * 3, False),
-            ("a plus sign", b"+5\r\n" + b"-1\r\n" * 3, False),
-            ("a space before a size", b" 5\r\n" + b"-1\r\n" * 3, False),
-            ("three records", b"-1\r\n" * 3, False),
-            ("empty", b"", False),
-            ("a carriage return alone", b"-1\r-1\r\n-1\r\n-1\r\n", False),
-            ("a fifth record of anything", RECORD + b"x\x00\xff", True),
-            ("UTF-8 with its mark", b"\xef\xbb\xbf" + RECORD, True),
-            ("UTF-16 with its mark", b"\xff\xfe" + RECORD.decode().encode("utf-16-le"), True),
-            ("UTF-16 with a letter after the fourth record",
-             b"\xff\xfe" + (RECORD.decode() + "ż").encode("utf-16-le"), False),
-            ("UTF-16 cut in a character", b"\xff\xfe" + RECORD.decode().encode("utf-16-le")[:-1],
-             False),
-            ("the fourth record ending the most that is read",
-             b"-1\r\n" * 3 + zeros + b"1" * (128 - 12 - len(zeros)), False),
-            ("the fourth record ending a file shorter than that",
-             b"-1\r\n" * 3 + zeros + b"1" * (127 - 12 - len(zeros)), True),
-        ]
-        for (name, _, valid), taken in zip(rows, self.records_taken([row[1] for row in rows])):
-            with self.subTest(name):
-                self.assertEqual(taken, (valid, valid), "(setup program, program)")
-
-    def records_taken(self, records):
-        """For each record, whether the setup program and the program each take it."""
-        with tempfile.TemporaryDirectory(dir=session.drive_c) as folder:
-            folder = Path(folder)
-            files = [folder / f"{index:02}.rec" for index in range(len(records))]
-            for path, record in zip(files, records):
-                path.write_bytes(record)
-            self.assertEqual(session.run(RECORD_CHECK, session.windows_path(folder)), 0)
-            setup = dict(line.split() for line in (folder / "results.txt").read_text().splitlines())
-            with tempfile.TemporaryFile() as output:
-                subprocess.run([WINE, RECORD_READER, *map(session.windows_path, files)],
-                               env=session.env, stdout=output, check=True, timeout=60)
-                output.seek(0)
-                program = output.read().split()
-        return [(setup[path.name] == "1", said == b"1") for path, said in zip(files, program)]
-
     def local_app_data_in(self, folder):
         """%LOCALAPPDATA% in folder, if given, until what this gives is called."""
         if not folder:
@@ -583,7 +551,7 @@ class InstallerTest(unittest.TestCase):
             ("nothing installed", None, script, 0, None),
             ("program running", self.running, script, EXIT["RUNNING"], None),
             ("registered, install elsewhere, with a file of the user's", self.users_file_in_tools,
-             registered, 0, ["notes.txt", "uninstall.exe"]),
+             registered, 0, ["notes.txt"]),
             ("registered, program running", self.running, registered, EXIT["RUNNING"], None),
         ]:
             with self.subTest(name), self.arranged(arrange):
@@ -593,9 +561,61 @@ class InstallerTest(unittest.TestCase):
                 if left:
                     self.assertIsNone(self.registry())
                     self.assertFalse(self.shortcut.exists())
-                    self.assertEqual(sorted(path.name for path in moved.iterdir()), left)
+                    self.assertTrue(self.eventually(
+                        lambda: sorted(path.name for path in moved.iterdir()) == left))
                 else:
                     self.assertEqual(self.state(), before)
+
+    def test_each_uninstall_string_is_done_when_it_returns_and_leaves_nothing(self):
+        # As tools and scripts run them, with a %TEMP% that cmd and a command line could take for
+        # something else, for the uninstaller's copy of itself; and the setup program started with
+        # no console and no standard handles, as a service's child is.
+        temp = session.drive_c / "R&D temp"
+        temp.mkdir()
+        self.addCleanup(shutil.rmtree, temp)
+        environment = r"HKCU\Environment"
+        for name in ["TEMP", "TMP"]:
+            session.reg("add", environment, "/v", name, "/d", session.windows_path(temp), "/f")
+            self.addCleanup(session.reg, "delete", environment, "/v", name, "/f")
+        uninstaller = f'"{session.windows_path(self.folder / "uninstall.exe")}"'
+        for name, command_line, answers in [
+            ("UninstallString, as Apps & features runs it", None, [YES, OK]),
+            ("QuietUninstallString, as winget runs it", f"{uninstaller} /S", []),
+            ("the uninstaller as a script runs it", f"{uninstaller} /S", []),
+            ("the setup program's /Uninstall", f'"{session.windows_path(SETUP)}" /S /Uninstall', []),
+        ]:
+            with self.subTest(name), self.arranged(None):
+                started = session.start(SETUP, "/S", stdin=subprocess.DEVNULL)
+                self.assertEqual(started.wait(120), 0)
+                command_line = command_line or self.registry()["UninstallString"]
+                with concurrent.futures.ThreadPoolExecutor() as pool:
+                    code = pool.submit(session.run_command_line, command_line)
+                    for answer in answers:
+                        self.assertIsNotNone(session.box(answer, "Quenwick Uninstall"))
+                    self.assertEqual(code.result(), 0)
+                self.assert_nothing_left_at_once()
+                self.assertTrue(self.eventually(lambda: not self.folder.parent.exists()))
+                self.assertTrue(self.eventually(lambda: not any(temp.iterdir())), list(temp.iterdir()))
+
+    def assert_nothing_left_at_once(self):
+        self.assertIsNone(self.registry())
+        self.assertFalse(self.shortcut.exists())
+        self.assertFalse((self.folder / "quenwick.exe").exists())
+
+    def test_dll_planted_beside_the_setup_program_in_downloads_never_loads(self):
+        # Wine takes its own builtin DLLs before any file of the same name; the overrides make it
+        # take a native one first, as Windows does for a DLL that is not a known one.
+        downloads = session.drive_c / "users" / session.local_app_data.parts[-3] / "Downloads"
+        downloads.mkdir(parents=True, exist_ok=True)
+        shutil.copy(SETUP, downloads)
+        planted = ["version", "uxtheme", "dwmapi", "cryptbase", "propsys", "profapi"]
+        for name in planted:
+            shutil.copy(PLANTED_DLL, downloads / f"{name}.dll")
+        overrides = session.env["WINEDLLOVERRIDES"] + ";" + ",".join(planted) + "=n,b"
+        self.assertEqual(session.run(downloads / SETUP.name, "/S",
+                                     env={"WINEDLLOVERRIDES": overrides}), 0)
+        self.assert_whole_install(self.folder, None)
+        self.assertEqual(sorted(downloads.glob("*.loaded")), [])
 
     def users_file_in_tools(self):
         self.install(f"/D={session.windows_path(self.tools / 'Quenwick')}")
@@ -607,7 +627,6 @@ class InstallerTest(unittest.TestCase):
         # system account's is, and the profile folder of SYSTEM stands in for it below.
         system_profile = r"C:\windows\system32\config\systemprofile\AppData\Local\Programs\Quenwick"
         uninstaller = self.folder / "uninstall.exe"
-        in_place = f"_?={session.windows_path(self.folder)}"  # for the uninstaller's own code
         tools = f"/D={session.windows_path(self.tools / 'Quenwick')}"
         for name, arrange, program, arguments, code in [
             ("folder with another program's files", self.foreign_files, SETUP, [r"/D=C:\Tools"],
@@ -630,7 +649,12 @@ class InstallerTest(unittest.TestCase):
              EXIT["RUNNING"]),
             ("the same version again, while running", self.running, SETUP, [], 0),
             ("move while running", self.running, SETUP, [tools], EXIT["RUNNING"]),
-            ("uninstall while running", self.running, uninstaller, [in_place], EXIT["RUNNING"]),
+            ("uninstall while running", self.running, uninstaller, [], EXIT["RUNNING"]),
+            ("an argument appended to the quiet uninstall", self.install, uninstaller,
+             ["/norestart"], EXIT["UNKNOWN_ARGUMENT"]),
+            ("an argument that the setup program does not know", None, SETUP, ["/norestart"],
+             EXIT["UNKNOWN_ARGUMENT"]),
+            ("a relative folder", None, SETUP, [r"/D=Tools\Quenwick"], EXIT["UNKNOWN_ARGUMENT"]),
             ("install whose shortcut fails", lambda: self.blocked_shortcut(None), SETUP, [],
              EXIT["FAILED"]),
             ("upgrade whose shortcut fails", lambda: self.blocked_shortcut(self.install), SETUP, [],
@@ -649,7 +673,7 @@ class InstallerTest(unittest.TestCase):
         (self.tools / "data.dat").write_bytes(b"the user's own data")
 
     def foreign_uninstaller(self):
-        """In Tools, the uninstall.exe that another NSIS program's uninstall in place leaves: here
+        """In Tools, the uninstall.exe that another program's uninstall in place leaves: here
         Quenwick's own, renamed in its version information."""
         self.install()
         uninstaller = (self.folder / "uninstall.exe").read_bytes()

@@ -1,6 +1,6 @@
 """The release as a whole: a second checkout of the same sources, in another folder, makes the same
-bytes as this build, says that it is unsigned, and signs both programs and the plug-ins that the
-setup program unpacks when given a certificate, with a time stamp from a time-stamping authority of
+bytes as this build, says that it is unsigned, and signs both programs and the program that the
+setup program carries when given a certificate, with a time stamp from a time-stamping authority of
 the test's own on 127.0.0.1."""
 
 import http.server
@@ -125,16 +125,13 @@ class ReleaseTest(unittest.TestCase):
         signed_exe = self.root / "quenwick.exe"
         signed_exe.write_bytes(subprocess.run(["unzip", "-p", zip_file, "quenwick.exe"],
                                               capture_output=True, check=True).stdout)
-        # The plug-ins that the setup program and its uninstaller unpack and load, as 7-Zip unpacks
-        # them from the one and then from the other.
+        # The setup program, and the quenwick.exe that it carries and installs; the uninstaller
+        # that it writes is its own copy.
         setup, = self.dist.glob("*-setup.exe")
-        unpacked = self.root / "unpacked"
-        subprocess.run(["7z", "x", "-y", f"-o{unpacked}", setup], check=True, capture_output=True)
-        subprocess.run(["7z", "x", "-y", f"-o{unpacked / 'uninstaller'}",
-                        unpacked / "uninstall.exe.new"], check=True, capture_output=True)
-        plugins = sorted(unpacked.rglob("*.dll"))
-        self.assertEqual(len(plugins), 3, "System and nsDialogs, and the uninstaller's System")
-        for program in [signed_exe, setup, *plugins]:
+        carried = self.root / "carried.exe"
+        carried.write_bytes(subprocess.run(["wrestool", "-x", "--type=10", "--name=QUENWICK_EXE",
+                                            setup], capture_output=True, check=True).stdout)
+        for program in [signed_exe, setup, carried]:
             with self.subTest(str(program.relative_to(self.root))):
                 verify = subprocess.run(["osslsigncode", "verify", "-CAfile", certificate,
                                          "-TSA-CAfile", authority, "-in", program],

@@ -1,0 +1,33 @@
+// What the setup program knows of folders: paths in full, whether two paths name one folder,
+// whether a path lies in the Windows folder, and which files only Quenwick leaves in a folder.
+// Folders are told apart by what the file system says of them, never by their names, which a
+// doubled separator, a "..", a short name or another drive letter can change.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quenwick {
+
+// Whether a path is absolute, on a drive (C:\...) or a share (\\server\...): a relative one would
+// name a folder by the current folder, which a deployment tool chooses.
+bool IsAbsolutePath(const std::string& path);
+// The folder in full, without a separator at its end but at a drive's root; "" for "".
+std::string FullFolder(const std::string& path);
+std::string InFolder(const std::string& folder, std::string_view name);
+// The folder that holds a full path, with a drive's root as "C:\"; "" above a root or a share.
+std::string ParentFolder(const std::string& path);
+std::string FileName(const std::string& path);
+bool EqualNoCase(std::string_view a, std::string_view b);
+// Whether both paths name one file or folder that is there.
+bool SameFolder(const std::string& a, const std::string& b);
+// Whether the path is the Windows folder or lies in it.
+bool InWindowsFolder(const std::string& path);
+// Whether only Quenwick leaves a file of that name: a program not yet in place (.new) or set aside
+// (.old), or a record being written ("data.dat.<process id>.tmp").
+bool IsOwnLeftover(std::string_view name);
+// Deletes what an install and the program put in the folder, and nothing else, but the file
+// LeftForLater names; then the folder itself, if that leaves it empty.
+void RemoveInstallFiles(const std::string& folder);
+
+}  // namespace quenwick

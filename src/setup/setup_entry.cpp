@@ -1,0 +1,154 @@
+// The run of the setup program and of its uninstaller: the command line, the order of the checks,
+// the dialogs of an interactive run, and the exit code.
+#include "setup/setup_entry.h"
+
+#include <exception>
+#include <sstream>
+
+#include "setup/exit_codes.h"
+#include "setup/folders.h"
+#include "setup/install_checks.h"
+#include "setup/install_state.h"
+#include "setup/install_steps.h"
+#include "setup/messages.h"
+#include "setup/refusal.h"
+#include "setup/removal.h"
+#include "setup/setup_names.h"
+#include "setup/setup_platform.h"
+
+namespace quenwick {
+namespace {
+
+// /S, /QuietFirstLogon and /Uninstall, and last /D= with a folder that takes the rest of the line
+// unquoted, as tools that know NSIS's setup programs give it. Anything else refuses the run, so that
+// a switch that a tool appends never passes for work done.
+void ReadCommandLine() {
+  std::istringstream words(CommandLineArguments());
+  for (std::string word; words >> word;) {
+    if (EqualNoCase(word, "/S")) {
+      Setup.Silent = true;
+    } else if (EqualNoCase(word, "/QuietFirstLogon")) {
+      Setup.QuietFirstLogon = true;
+    } else if (EqualNoCase(word, "/Uninstall")) {
+      Setup.Uninstall = true;
+    } else if (EqualNoCase(word.substr(0, 3), "/D=")) {
+      std::string rest;
+      std::getline(words, rest);
+      std::string folder = word.substr(3) + rest;
+      folder.erase(folder.find_last_not_of(" \t") + 1);
+      if (!IsAbsolutePath(folder)) throw Refusal(ExitUnknownArgument, Say(Message::UnknownArgument, word));
+      Setup.GivenFolder = folder;
+    } else {
+      throw Refusal(ExitUnknownArgument, Say(Message::UnknownArgument, word));
+    }
+  }
+}
+
+// Every check that the chosen folder decides, the first refusal winning; then the install.
+void InstallChecked() {
+  FindOtherFolders();
+  CheckFolder();
+  CheckVersion();
+  CheckProgramNotRunning();
+  RunInstall();
+}
+
+// The first dialog, until the user installs or cancels: a refused folder keeps the user there to
+// choose another.
+int InstallInteractively() {
+  for (;;) {
+    const Answer answer = AskToInstall(DialogTitle(), Say(Message::InstallInto, Setup.Folder),
+                                       Say(Message::Install), Say(Message::OtherFolder));
+    if (answer == Answer::Cancel) return ExitCancelled;
+    if (answer == Answer::OtherFolder) {
+      if (std::optional<std::string> chosen = ChooseFolderDialog(DialogTitle())) {
+        // As the folder for Quenwick, or the folder to put it in.
+        Setup.GivenFolder = EqualNoCase(FileName(*chosen), "Quenwick") ? *chosen
+                                                                        : InFolder(*chosen, "Quenwick");
+        ChooseFolder();
+      }
+      continue;
+    }
+    try {
+      InstallChecked();
+      break;
+    } catch (const Refusal& refusal) {
+      if (refusal.ExitCode == ExitFailed || refusal.ExitCode == ExitRunning) throw;
+      ShowSetupMessage(DialogTitle(), refusal.what(), MessageKind::Refusal);
+    }
+  }
+  // An install that has a record already has had its first check.
+  const bool firstCheck = KindOf(InFolder(Setup.Folder, RecordFile)) == PathKind::None;
+  if (ShowFinish(DialogTitle(), Say(Message::WhatComesNext),
+                 firstCheck ? Say(Message::RunFirstCheck) : "")) {
+    StartProgram(InFolder(Setup.Folder, ProgramFile));
+  }
+  return ExitDone;
+}
+
+int Uninstall() {
+  if (!Setup.Silent) {
+    const std::string folder = Setup.LeftForLater.empty()
+                                   ? (Setup.KnownFolders.empty() ? "" : Setup.KnownFolders.front())
+                                   : ParentFolder(Setup.LeftForLater);
+    if (ShowSetupMessage(DialogTitle(), Say(Message::ConfirmUninstall, folder),
+                         MessageKind::Confirm) != Answer::Yes) {
+      return ExitCancelled;
+    }
+  }
+  Setup.LeftForLater.empty() ? UninstallRegistered() : UninstallOwnFolder();
+  if (!Setup.Silent) ShowSetupMessage(DialogTitle(), Say(Message::Uninstalled), MessageKind::Done);
+  return ExitDone;
+}
+
+int Run() {
+  try {
+    ReadCommandLine();
+    TakeSetupLock();
+    ReadRegisteredInstall();
+    if (Setup.Uninstall) return Uninstall();
+    ChooseFolder();
+    CheckAccount();
+    if (Setup.Silent && LeaveWholeInstall()) return ExitDone;
+    CheckVersion();
+    if (!Setup.Silent) return InstallInteractively();
+    InstallChecked();
+    return ExitDone;
+  } catch (const Refusal& refusal) {
+    if (!Setup.Silent && *refusal.what() != '\0') {
+      ShowSetupMessage(DialogTitle(), refusal.what(), MessageKind::Refusal);
+    }
+    return refusal.ExitCode;
+  } catch (const std::exception& failure) {
+    // A check that could not ask the system what it needs: nothing has changed yet.
+    const Message message = Setup.Uninstall ? Message::UninstallFailed : Message::InstallFailed;
+    if (!Setup.Silent) ShowSetupMessage(DialogTitle(), Say(message, failure.what()), MessageKind::Refusal);
+    return ExitFailed;
+  }
+}
+
+}  // namespace
+
+int SetupEntry() {
+  try {
+    if (std::optional<std::string> original = HandedOverFrom()) {
+      Setup.LeftForLater = *original;
+      Setup.Uninstall = true;
+      const int exitCode = Run();
+      HandBack(exitCode);
+      // The code is given: what is left is the uninstaller's own file, which nothing waits for.
+      if (exitCode == ExitDone) RemoveHandedOverUninstaller();
+      return exitCode;
+    }
+    if (EqualNoCase(FileName(OwnProgramPath()), UninstallerFile)) return RunCopyAndWait();
+    return Run();
+  } catch (const std::exception& failure) {
+    if (!Setup.Silent) {
+      ShowSetupMessage(DialogTitle(), Say(Message::UninstallFailed, failure.what()),
+                       MessageKind::Refusal);
+    }
+    return ExitFailed;
+  }
+}
+
+}  // namespace quenwick

@@ -1,0 +1,275 @@
+// Files, folders and programs on Windows: known folders, identities, and renames and deletions
+// that take read-only files as any other and wait out another program's brief hold.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+#include <memory>
+
+#include "platform/error_win32.h"
+#include "platform/lock_wait_win32.h"
+#include "platform/platform.h"
+#include "platform/system_dll_win32.h"
+#include "platform/text_win32.h"
+#include "setup/setup_platform.h"
+
+namespace quenwick {
+namespace {
+
+// Antivirus and backup agents open a new or changed file for a moment. Ten seconds outlasts their
+// scan of a file of this size many times over, even on a slow disk; longer would only delay the
+// answer when a file is held for good.
+constexpr DWORD HoldBudgetMs = 10000;
+
+struct HandleCloser {
+  void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
+};
+using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+
+// Errors that say that there is nothing at the path, or no drive or share for it.
+bool IsNothingThere(DWORD error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+         error == ERROR_INVALID_NAME || error == ERROR_INVALID_DRIVE || error == ERROR_BAD_NETPATH ||
+         error == ERROR_BAD_NET_NAME || error == ERROR_NOT_READY;
+}
+
+// Calls attempt until it gives true, while its failure may be another program's brief hold.
+template <typename Attempt>
+void WaitingOutHolds(Attempt attempt, const char* call, const std::string& subject) {
+  for (unsigned tries = 0;; ++tries) {
+    if (attempt()) return;
+    const DWORD error = GetLastError();
+    if (!IsHeldAgainstReplacing(error) || !PauseBeforeRetry(tries, HoldBudgetMs)) {
+      ThrowWin32Error(error, call, subject);
+    }
+  }
+}
+
+// DeleteFileW and MoveFileExW refuse a read-only file, as NSIS's own Delete did not.
+void ClearReadOnly(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return;
+  if (!SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
+    ThrowLastError("SetFileAttributesW", Narrow(path));
+  }
+}
+
+std::string KnownFolderPath(const KNOWNFOLDERID& id, const char* name) {
+  wchar_t* path = nullptr;
+  const HRESULT result = SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, &path);
+  const std::unique_ptr<wchar_t, decltype(&CoTaskMemFree)> owned(path, CoTaskMemFree);
+  if (FAILED(result)) ThrowWin32Error(static_cast<DWORD>(result), "SHGetKnownFolderPath", name);
+  return Narrow(path);
+}
+
+UniqueHandle OpenFile(const std::string& path, DWORD access, DWORD disposition, DWORD flags) {
+  const std::wstring wide = Widen(path);
+  HANDLE file = INVALID_HANDLE_VALUE;
+  WaitingOutHolds(
+      [&] {
+        file = CreateFileW(wide.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, disposition, flags, nullptr);
+        return file != INVALID_HANDLE_VALUE;
+      },
+      "CreateFileW", path);
+  return UniqueHandle(file);
+}
+
+// The version information of a program, or nothing without one.
+std::optional<std::string> VersionInformation(const std::string& path) {
+  static const auto sizeOf = SystemFunction<decltype(&GetFileVersionInfoSizeW)>(
+      L"version.dll", "GetFileVersionInfoSizeW");
+  static const auto read =
+      SystemFunction<decltype(&GetFileVersionInfoW)>(L"version.dll", "GetFileVersionInfoW");
+  const std::wstring wide = Widen(path);
+  const DWORD size = sizeOf(wide.c_str(), nullptr);
+  std::string information(size, '\0');
+  if (size == 0 || !read(wide.c_str(), 0, size, information.data())) return std::nullopt;
+  return information;
+}
+
+// A value of the version information, or null.
+void* VersionValue(std::string& information, const std::wstring& name) {
+  static const auto query =
+      SystemFunction<decltype(&VerQueryValueW)>(L"version.dll", "VerQueryValueW");
+  void* value = nullptr;
+  UINT length = 0;
+  return query(information.data(), name.c_str(), &value, &length) && length > 0 ? value : nullptr;
+}
+
+}  // namespace
+
+std::string FolderPath(KnownFolder folder) {
+  switch (folder) {
+    case KnownFolder::LocalAppData:
+      return KnownFolderPath(FOLDERID_LocalAppData, "LocalAppData");
+    case KnownFolder::Startup:
+      return KnownFolderPath(FOLDERID_Startup, "Startup");
+    case KnownFolder::Profile:
+      return KnownFolderPath(FOLDERID_Profile, "Profile");
+    case KnownFolder::Windows:
+      return KnownFolderPath(FOLDERID_Windows, "Windows");
+    case KnownFolder::Temp:
+      break;
+  }
+  std::wstring temp = FilledBuffer<wchar_t>(MAX_PATH + 1, [](wchar_t* text, std::size_t size) {
+    return GetTempPathW(static_cast<DWORD>(size), text);
+  });
+  if (temp.empty()) ThrowLastError("GetTempPathW", "temporary folder");
+  if (temp.size() > 3 && temp.ends_with(L'\\')) temp.pop_back();
+  return Narrow(temp);
+}
+
+PathKind KindOf(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(Widen(path).c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    return attributes & FILE_ATTRIBUTE_DIRECTORY ? PathKind::Folder : PathKind::File;
+  }
+  if (!IsNothingThere(GetLastError())) ThrowLastError("GetFileAttributesW", path);
+  return PathKind::None;
+}
+
+std::string IdentityOf(const std::string& path) {
+  // FILE_FLAG_BACKUP_SEMANTICS is what lets CreateFileW open a folder.
+  const HANDLE opened = CreateFileW(Widen(path).c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (opened == INVALID_HANDLE_VALUE) {
+    if (IsNothingThere(GetLastError())) return "";
+    ThrowLastError("CreateFileW", path);
+  }
+  const UniqueHandle file(opened);
+  char identity[80];
+  // The 128-bit id is unique on every file system, ReFS's too; zero is Windows' "no id", and where
+  // it gives none (FAT), the 64-bit index is unique.
+  FILE_ID_INFO id{};
+  if (GetFileInformationByHandleEx(file.get(), FileIdInfo, &id, sizeof id)) {
+    unsigned long long halves[2];
+    static_assert(sizeof halves == sizeof id.FileId);
+    std::memcpy(halves, &id.FileId, sizeof halves);
+    if (halves[0] != 0 || halves[1] != 0) {
+      std::snprintf(identity, sizeof identity, "id:%llx:%llx:%llx", id.VolumeSerialNumber,
+                    halves[0], halves[1]);
+      return identity;
+    }
+  }
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!GetFileInformationByHandle(file.get(), &information)) {
+    ThrowLastError("GetFileInformationByHandle", path);
+  }
+  std::snprintf(identity, sizeof identity, "index:%lx:%lx:%lx", information.dwVolumeSerialNumber,
+                information.nFileIndexHigh, information.nFileIndexLow);
+  return identity;
+}
+
+std::string FullPath(const std::string& path) {
+  const std::wstring wide = Widen(path);
+  const std::wstring full = FilledBuffer<wchar_t>(MAX_PATH, [&](wchar_t* text, std::size_t size) {
+    return GetFullPathNameW(wide.c_str(), static_cast<DWORD>(size), text, nullptr);
+  });
+  if (full.empty()) ThrowLastError("GetFullPathNameW", path);
+  return Narrow(full);
+}
+
+std::vector<std::string> FolderEntries(const std::string& folder) {
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileExW(Widen(folder + "\\*").c_str(), FindExInfoBasic, &found,
+                                         FindExSearchNameMatch, nullptr, 0);
+  if (search == INVALID_HANDLE_VALUE) ThrowLastError("FindFirstFileExW", folder);
+  std::vector<std::string> names;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name != L"." && name != L"..") names.push_back(Narrow(name));
+  } while (FindNextFileW(search, &found));
+  const DWORD error = GetLastError();
+  FindClose(search);
+  if (error != ERROR_NO_MORE_FILES) ThrowWin32Error(error, "FindNextFileW", folder);
+  return names;
+}
+
+void MakeFolder(const std::string& path) {
+  if (!CreateDirectoryW(Widen(path).c_str(), nullptr)) ThrowLastError("CreateDirectoryW", path);
+}
+
+bool RemoveFolderIfEmpty(const std::string& path) {
+  if (RemoveDirectoryW(Widen(path).c_str())) return true;
+  // A folder that is not empty, or that a process holds as its current folder, stays; that it
+  // stays loses nothing.
+  const DWORD error = GetLastError();
+  if (error == ERROR_DIR_NOT_EMPTY || error == ERROR_SHARING_VIOLATION ||
+      error == ERROR_ACCESS_DENIED || IsNothingThere(error)) {
+    return false;
+  }
+  ThrowWin32Error(error, "RemoveDirectoryW", path);
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  const UniqueHandle file = OpenFile(path, GENERIC_READ, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN);
+  std::string bytes;
+  char block[65536];
+  DWORD count = 0;
+  do {
+    if (!ReadFile(file.get(), block, sizeof block, &count, nullptr)) ThrowLastError("ReadFile", path);
+    bytes.append(block, count);
+  } while (count > 0);
+  return bytes;
+}
+
+void WriteNewFile(const std::string& path, std::string_view bytes) {
+  ClearReadOnly(Widen(path));
+  const UniqueHandle file = OpenFile(path, GENERIC_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+  DWORD written = 0;
+  if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
+    ThrowLastError("WriteFile", path);
+  }
+  if (written != bytes.size()) ThrowWin32Error(ERROR_WRITE_FAULT, "WriteFile", path);
+  // NTFS journals a rename but not the data: after a lost power, a file renamed into place
+  // unflushed could read as zeros.
+  if (!FlushFileBuffers(file.get())) ThrowLastError("FlushFileBuffers", path);
+}
+
+void MoveReplacing(const std::string& from, const std::string& to) {
+  const std::wstring source = Widen(from);
+  const std::wstring target = Widen(to);
+  ClearReadOnly(target);
+  WaitingOutHolds(
+      [&] { return MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0; },
+      "MoveFileExW", to);
+}
+
+void DeleteFileIfThere(const std::string& path) {
+  // A folder of the name is never a brief hold.
+  if (KindOf(path) == PathKind::Folder) ThrowWin32Error(ERROR_ACCESS_DENIED, "DeleteFileW", path);
+  const std::wstring wide = Widen(path);
+  ClearReadOnly(wide);
+  WaitingOutHolds([&] { return DeleteFileW(wide.c_str()) || IsNothingThere(GetLastError()); },
+                  "DeleteFileW", path);
+}
+
+std::string ProgramVersion(const std::string& path) {
+  std::optional<std::string> information = VersionInformation(path);
+  const auto* fixed =
+      information ? static_cast<VS_FIXEDFILEINFO*>(VersionValue(*information, L"\\")) : nullptr;
+  if (fixed == nullptr) return "";
+  return std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." +
+         std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
+         std::to_string(HIWORD(fixed->dwFileVersionLS));
+}
+
+std::string ProductName(const std::string& path) {
+  std::optional<std::string> information = VersionInformation(path);
+  // The strings are in the table of the first language and code page that the information lists.
+  const auto* translation = information ? static_cast<WORD*>(VersionValue(
+                                              *information, L"\\VarFileInfo\\Translation"))
+                                        : nullptr;
+  if (translation == nullptr) return "";
+  wchar_t name[64];
+  std::swprintf(name, 64, L"\\StringFileInfo\\%04x%04x\\ProductName", translation[0],
+                translation[1]);
+  const auto* product = static_cast<const wchar_t*>(VersionValue(*information, name));
+  return product ? Narrow(product) : "";
+}
+
+}  // namespace quenwick
