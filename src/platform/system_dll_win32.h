@@ -23,3 +23,11 @@ Function SystemFunction(const wchar_t* dll, const char* name) {
 }
 
 }  // namespace quenwick
+
+// The system function name of dll, its type taken from its declaration, loaded at the first call
+// through this expression and kept for the rest of the run.
+#define QUENWICK_SYSTEM_FUNCTION(dll, name)                                          \
+  ([] {                                                                              \
+    static const auto function = ::quenwick::SystemFunction<decltype(&::name)>(dll, #name); \
+    return function;                                                                 \
+  }())

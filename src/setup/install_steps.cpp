@@ -186,7 +186,8 @@ void MakeStartupShortcut() {
 void PutBackShortcut() {
   if (!Setup.ShortcutBegun) return;
   if (Setup.ShortcutReplaced) return WriteNewFile(StartupShortcut(), *Setup.ShortcutReplaced);
-  DeleteFileIfThere(StartupShortcut());
+  // Whatever stands there that is not a file, such as a folder, the step did not make.
+  if (KindOf(StartupShortcut()) == PathKind::File) DeleteFileIfThere(StartupShortcut());
 }
 
 // No program of a folder that the install leaves is found or started once this one is in place.

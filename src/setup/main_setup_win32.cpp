@@ -2,11 +2,16 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <exception>
+
+#include "platform/system_dll_win32.h"
 #include "setup/setup_entry.h"
 
 int WINAPI wWinMain(_In_ HINSTANCE, _In_opt_ HINSTANCE, _In_ PWSTR, _In_ int) {
   // Downloads, where the setup program runs from, may hold a DLL of a system name: from here on
-  // every DLL, and every DLL that one needs, comes from the system folder.
+  // every DLL, and every DLL that one needs, comes from the system folder. The program imports
+  // nothing but KERNEL32 (and MinGW's C runtime), both known to Windows, so that nothing is looked
+  // for beside it before this.
   if (!SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)) return 1603;
   // The folder that it was started in may be one that it removes, which Windows does not allow
   // while it is a process's current folder; and nothing depends on it.
@@ -14,6 +19,13 @@ int WINAPI wWinMain(_In_ HINSTANCE, _In_opt_ HINSTANCE, _In_ PWSTR, _In_ int) {
   const UINT length = GetSystemDirectoryW(system, MAX_PATH);
   if (length == 0 || length >= MAX_PATH || !SetCurrentDirectoryW(system)) return 1603;
   // The shell link and the dialogs are COM objects of this thread's apartment.
-  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) return 1603;
+  try {
+    if (FAILED(QUENWICK_SYSTEM_FUNCTION(L"ole32.dll", CoInitializeEx)(
+            nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {
+      return 1603;
+    }
+  } catch (const std::exception&) {
+    return 1603;
+  }
   return quenwick::SetupEntry();
 }

@@ -77,7 +77,7 @@ Answer AskToInstall(const std::string& title, const std::string& folderText,
 
 std::optional<std::string> ChooseFolderDialog(const std::string& title) {
   IFileOpenDialog* opened = nullptr;
-  const HRESULT made = CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
+  const HRESULT made = QUENWICK_SYSTEM_FUNCTION(L"ole32.dll", CoCreateInstance)(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
                                         IID_PPV_ARGS(&opened));
   if (FAILED(made)) ThrowWin32Error(static_cast<DWORD>(made), "CoCreateInstance", "FileOpenDialog");
   const std::unique_ptr<IFileOpenDialog, ComReleaser<IFileOpenDialog>> picker(opened);
@@ -97,7 +97,7 @@ std::optional<std::string> ChooseFolderDialog(const std::string& title) {
   }
   if (FAILED(result)) ThrowWin32Error(static_cast<DWORD>(result), "IShellItem::GetDisplayName", title);
   const std::string folder = Narrow(path);
-  CoTaskMemFree(path);
+  QUENWICK_SYSTEM_FUNCTION(L"ole32.dll", CoTaskMemFree)(path);
   return folder;
 }
 

@@ -58,8 +58,9 @@ void ClearReadOnly(const std::wstring& path) {
 
 std::string KnownFolderPath(const KNOWNFOLDERID& id, const char* name) {
   wchar_t* path = nullptr;
-  const HRESULT result = SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, &path);
-  const std::unique_ptr<wchar_t, decltype(&CoTaskMemFree)> owned(path, CoTaskMemFree);
+  const HRESULT result = QUENWICK_SYSTEM_FUNCTION(L"shell32.dll", SHGetKnownFolderPath)(id, KF_FLAG_DONT_VERIFY, nullptr, &path);
+  const std::unique_ptr<wchar_t, decltype(&CoTaskMemFree)> owned(
+      path, QUENWICK_SYSTEM_FUNCTION(L"ole32.dll", CoTaskMemFree));
   if (FAILED(result)) ThrowWin32Error(static_cast<DWORD>(result), "SHGetKnownFolderPath", name);
   return Narrow(path);
 }

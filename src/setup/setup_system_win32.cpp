@@ -8,6 +8,7 @@
 #include "platform/error_win32.h"
 #include "platform/lock_wait_win32.h"
 #include "platform/platform.h"
+#include "platform/system_dll_win32.h"
 #include "platform/text_win32.h"
 #include "setup/setup_platform.h"
 
@@ -15,7 +16,7 @@ namespace quenwick {
 namespace {
 
 struct KeyCloser {
-  void operator()(HKEY key) const noexcept { RegCloseKey(key); }
+  void operator()(HKEY key) const noexcept { QUENWICK_SYSTEM_FUNCTION(L"advapi32.dll", RegCloseKey)(key); }
 };
 using UniqueKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
 
@@ -38,7 +39,7 @@ void CheckRegistry(LSTATUS status, const char* call, const std::string& key) {
 // The key opened with access, or null when there is none.
 UniqueKey OpenKey(const std::string& key, REGSAM access) {
   HKEY opened = nullptr;
-  const LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, Widen(key).c_str(), 0, access, &opened);
+  const LSTATUS status = QUENWICK_SYSTEM_FUNCTION(L"advapi32.dll", RegOpenKeyExW)(HKEY_CURRENT_USER, Widen(key).c_str(), 0, access, &opened);
   if (status == ERROR_FILE_NOT_FOUND) return nullptr;
   CheckRegistry(status, "RegOpenKeyExW", key);
   return UniqueKey(opened);
@@ -50,7 +51,7 @@ void CheckCom(HRESULT result, const char* call, const std::string& subject) {
 
 ComPointer<IShellLinkW> NewShellLink() {
   IShellLinkW* link = nullptr;
-  CheckCom(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link)),
+  CheckCom(QUENWICK_SYSTEM_FUNCTION(L"ole32.dll", CoCreateInstance)(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link)),
            "CoCreateInstance", "ShellLink");
   return ComPointer<IShellLinkW>(link);
 }
@@ -79,12 +80,12 @@ std::optional<RegistryValues> ReadRegistryKey(const std::string& key) {
     DWORD type = 0;
     DWORD size = 0;
     LSTATUS status =
-        RegEnumValueW(opened.get(), index, name, &nameLength, nullptr, &type, nullptr, &size);
+        QUENWICK_SYSTEM_FUNCTION(L"advapi32.dll", RegEnumValueW)(opened.get(), index, name, &nameLength, nullptr, &type, nullptr, &size);
     if (status == ERROR_NO_MORE_ITEMS) return values;
     CheckRegistry(status, "RegEnumValueW", key);
     std::wstring data(size / sizeof(wchar_t) + 1, L'\0');
     nameLength = 256;
-    status = RegEnumValueW(opened.get(), index, name, &nameLength, nullptr, &type,
+    status = QUENWICK_SYSTEM_FUNCTION(L"advapi32.dll", RegEnumValueW)(opened.get(), index, name, &nameLength, nullptr, &type,
                            reinterpret_cast<BYTE*>(data.data()), &size);
     CheckRegistry(status, "RegEnumValueW", key);
     // Values of other types, which the setup program never writes, are left as they are.
@@ -101,18 +102,18 @@ std::optional<RegistryValues> ReadRegistryKey(const std::string& key) {
 void WriteRegistryValue(const std::string& key, const std::string& name,
                         const RegistryValue& value) {
   HKEY created = nullptr;
-  CheckRegistry(RegCreateKeyExW(HKEY_CURRENT_USER, Widen(key).c_str(), 0, nullptr, 0,
+  CheckRegistry(QUENWICK_SYSTEM_FUNCTION(L"advapi32.dll", RegCreateKeyExW)(HKEY_CURRENT_USER, Widen(key).c_str(), 0, nullptr, 0,
                                 KEY_SET_VALUE, nullptr, &created, nullptr),
                 "RegCreateKeyExW", key);
   const UniqueKey opened(created);
   LSTATUS status;
   if (const auto* number = std::get_if<std::uint32_t>(&value)) {
     const DWORD data = *number;
-    status = RegSetValueExW(opened.get(), Widen(name).c_str(), 0, REG_DWORD,
+    status = QUENWICK_SYSTEM_FUNCTION(L"advapi32.dll", RegSetValueExW)(opened.get(), Widen(name).c_str(), 0, REG_DWORD,
                             reinterpret_cast<const BYTE*>(&data), sizeof data);
   } else {
     const std::wstring text = Widen(std::get<std::string>(value));
-    status = RegSetValueExW(opened.get(), Widen(name).c_str(), 0, REG_SZ,
+    status = QUENWICK_SYSTEM_FUNCTION(L"advapi32.dll", RegSetValueExW)(opened.get(), Widen(name).c_str(), 0, REG_SZ,
                             reinterpret_cast<const BYTE*>(text.c_str()),
                             static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
   }
@@ -122,17 +123,17 @@ void WriteRegistryValue(const std::string& key, const std::string& name,
 void DeleteRegistryValue(const std::string& key, const std::string& name) {
   const UniqueKey opened = OpenKey(key, KEY_SET_VALUE);
   if (!opened) return;
-  const LSTATUS status = RegDeleteValueW(opened.get(), Widen(name).c_str());
+  const LSTATUS status = QUENWICK_SYSTEM_FUNCTION(L"advapi32.dll", RegDeleteValueW)(opened.get(), Widen(name).c_str());
   if (status != ERROR_FILE_NOT_FOUND) CheckRegistry(status, "RegDeleteValueW", key + "\\" + name);
 }
 
 void DeleteRegistryKey(const std::string& key) {
-  const LSTATUS status = RegDeleteKeyW(HKEY_CURRENT_USER, Widen(key).c_str());
+  const LSTATUS status = QUENWICK_SYSTEM_FUNCTION(L"advapi32.dll", RegDeleteKeyW)(HKEY_CURRENT_USER, Widen(key).c_str());
   if (status != ERROR_FILE_NOT_FOUND) CheckRegistry(status, "RegDeleteKeyW", key);
 }
 
 void FlushRegistry() {
-  CheckRegistry(RegFlushKey(HKEY_CURRENT_USER), "RegFlushKey", "HKEY_CURRENT_USER");
+  CheckRegistry(QUENWICK_SYSTEM_FUNCTION(L"advapi32.dll", RegFlushKey)(HKEY_CURRENT_USER), "RegFlushKey", "HKEY_CURRENT_USER");
 }
 
 // Read by its item list: a path given to the shell link as text is one in which %NAME% is an
@@ -145,8 +146,8 @@ std::string ShortcutTarget(const std::string& shortcut) {
     PIDLIST_ABSOLUTE items = nullptr;
     if (link->GetIDList(&items) != S_OK) return "";
     wchar_t target[MAX_PATH];
-    const bool found = SHGetPathFromIDListW(items, target);
-    CoTaskMemFree(items);
+    const bool found = QUENWICK_SYSTEM_FUNCTION(L"shell32.dll", SHGetPathFromIDListW)(items, target);
+    QUENWICK_SYSTEM_FUNCTION(L"ole32.dll", CoTaskMemFree)(items);
     return found ? Narrow(target) : "";
   } catch (const SystemCallError&) {
     return "";
@@ -156,7 +157,8 @@ std::string ShortcutTarget(const std::string& shortcut) {
 void MakeShortcut(const std::string& shortcut, const std::string& target) {
   // Made from the path alone, so the program need not be there yet.
   const std::unique_ptr<ITEMIDLIST, decltype(&ILFree)> items(
-      SHSimpleIDListFromPath(Widen(target).c_str()), ILFree);
+      QUENWICK_SYSTEM_FUNCTION(L"shell32.dll", SHSimpleIDListFromPath)(Widen(target).c_str()),
+      QUENWICK_SYSTEM_FUNCTION(L"shell32.dll", ILFree));
   if (!items) ThrowWin32Error(ERROR_INVALID_PARAMETER, "SHSimpleIDListFromPath", target);
   const ComPointer<IShellLinkW> link = NewShellLink();
   CheckCom(link->SetIDList(items.get()), "IShellLinkW::SetIDList", target);
