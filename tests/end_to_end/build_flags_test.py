@@ -73,7 +73,7 @@ class BuildFlagsTest(unittest.TestCase):
         # the Windows SDK's.
         with configured("Release", *FOR_WINDOWS_WITH_CLANG_CL,
                         "-DCMAKE_RC_FLAGS=-I/usr/share/mingw-w64/include") as build:
-            resources = "src/CMakeFiles/quenwick.dir/resources_win32.rc.res"
+            resources = "src/CMakeFiles/quenwick.dir/quenwick_resources_win32.rc.res"
             subprocess.run(["ninja", "-C", build, resources], check=True, capture_output=True,
                            timeout=300)
             self.assertIn("Copyright © ".encode("utf-16-le"), (build / resources).read_bytes())
