@@ -98,6 +98,9 @@ class InstallerTest(unittest.TestCase):
             shutil.rmtree(folder, ignore_errors=True)
         session.reg("delete", UNINSTALL_KEY, "/f", check=False)
         self.shortcut.unlink(missing_ok=True)
+        # No run leaves a file in %TEMP%: the uninstaller's copy goes as it ends.
+        users = session.drive_c / "users"
+        self.assertTrue(self.eventually(lambda: not any(users.rglob("Quenwick-uninstall-*"))))
 
     @contextlib.contextmanager
     def arranged(self, arrange):

@@ -1,10 +1,10 @@
-"""The shape of quenwick.exe, read with pefile wherever it was built: a 64-bit GUI-subsystem
-program, Terminal Server aware, for Windows 6.0 and later, that carries its icon, manifest and
+"""The shape of quenwick.exe, or of its setup program, read with pefile wherever it was built: a
+64-bit GUI-subsystem program, Terminal Server aware, for Windows 10 and later, that carries its icon, manifest and
 version resource, imports no DLL but KERNEL32 (and MinGW's C runtime), and is hardened as BinSkim,
 Microsoft's binary checker, asks. Two of BinSkim's rules are met by the MSVC build alone and checked
 on it: Control Flow Guard (BA2008), which GCC cannot instrument indirect calls for, and the shadow
 stack (BA2025), which GNU ld 2.40 cannot mark. QUENWICK_TOOLCHAIN says which built it: msvc or
-mingw."""
+mingw; QUENWICK_FILE_DESCRIPTION, the description that the program's version information gives."""
 
 import os
 import struct
@@ -17,6 +17,7 @@ QUENWICK_EXE = Path(os.environ["QUENWICK_EXE"])
 ICON = Path(os.environ["QUENWICK_ICON"])
 PUBLISHER = os.environ["QUENWICK_PUBLISHER"]
 MSVC = os.environ["QUENWICK_TOOLCHAIN"] == "msvc"
+DESCRIPTION = os.environ.get("QUENWICK_FILE_DESCRIPTION", "Quenwick")
 PE = pefile.PE(QUENWICK_EXE)
 HEADER = PE.OPTIONAL_HEADER
 PROGRAM = QUENWICK_EXE.read_bytes()
@@ -61,14 +62,14 @@ def load_config():
 
 
 class WindowsExecutableTest(unittest.TestCase):
-    def test_is_a_64_bit_gui_program_for_windows_6_and_later(self):
+    def test_is_a_64_bit_gui_program_for_windows_10_and_later(self):
         for name, value, expected in [
                 ("Magic", HEADER.Magic, pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS),
                 ("Subsystem", HEADER.Subsystem,
                  pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_GUI"]),
-                ("MajorSubsystemVersion", HEADER.MajorSubsystemVersion, 6),
+                ("MajorSubsystemVersion", HEADER.MajorSubsystemVersion, 10),
                 ("MinorSubsystemVersion", HEADER.MinorSubsystemVersion, 0),
-                ("MajorOperatingSystemVersion", HEADER.MajorOperatingSystemVersion, 6),
+                ("MajorOperatingSystemVersion", HEADER.MajorOperatingSystemVersion, 10),
                 ("MinorOperatingSystemVersion", HEADER.MinorOperatingSystemVersion, 0)]:
             self.assertEqual(value, expected, name)
 
@@ -122,14 +123,14 @@ class WindowsExecutableTest(unittest.TestCase):
         self.assertEqual(len(resources(RT_VERSION)), 1)
         manifest, = resources(RT_MANIFEST)
         for text in [b'level="asInvoker"', b'name="Microsoft.Windows.Common-Controls"',
-                     b"PerMonitorV2", b"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+                     b"PerMonitorV2", b"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",
                      b"<longPathAware", b">true</longPathAware>"]:
             self.assertIn(text, manifest)
         # What Task Manager, the startup apps and Explorer's details show.
         strings = {key.decode(): value.decode()
                    for info in PE.FileInfo[0] if info.Key == b"StringFileInfo"
                    for table in info.StringTable for key, value in table.entries.items()}
-        for name, value in [("ProductName", "Quenwick"), ("FileDescription", "Quenwick"),
+        for name, value in [("ProductName", "Quenwick"), ("FileDescription", DESCRIPTION),
                             ("CompanyName", PUBLISHER),
                             ("LegalCopyright", f"Copyright © 2026 {PUBLISHER}")]:
             self.assertEqual(strings.get(name), value, name)
