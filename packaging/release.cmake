@@ -1,7 +1,8 @@
 # Makes the release from the built programs, in a folder of its own: the setup program, the
-# portable zip, the uninstall script for deployment tools, and their SHA256SUMS. Run by the build
-# with cmake -P, given EXE, SETUP (which carries EXE signed already when the release is signed),
-# PACKAGING (this folder), STAGE, DIST, VERSION, PYTHON, EPOCH and, to sign, SIGNING_PFX and
+# portable zip, the uninstall script for deployment tools, their SHA256SUMS and the winget
+# manifests of the setup program. Run by the build with cmake -P, given EXE, SETUP (which carries
+# EXE signed already when the release is signed), PACKAGING (this folder), STAGE, DIST, VERSION,
+# PYTHON, EPOCH, PUBLISHER, LICENSE, REPOSITORY, EXIT_CODES and, to sign, SIGNING_PFX and
 # TIMESTAMP_URL.
 cmake_minimum_required(VERSION 3.25)
 
@@ -51,3 +52,9 @@ foreach(file IN ITEMS "${setup}" "${zip}" uninstall-quenwick.cmd)
   string(APPEND sums "${hash}  ${file}\n")
 endforeach()
 file(WRITE "${DIST}/SHA256SUMS" "${sums}")
+
+# The manifests hold the setup program's hash, so they come after its signature.
+execute_process(
+  COMMAND "${PYTHON}" "${PACKAGING}/make_manifests.py" "${DIST}" "${VERSION}" "${PUBLISHER}"
+    "${LICENSE}" "${REPOSITORY}" "${EXIT_CODES}"
+  COMMAND_ERROR_IS_FATAL ANY)

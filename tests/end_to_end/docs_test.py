@@ -1,6 +1,8 @@
 """The guides against the facts that the code defines: the developer's guide names every stop point
-of the setup program, the admin's guide every exit code, and neither types the version."""
+of the setup program, the admin's guide every exit code, neither types the version, and the
+changelog has a section for it, which is the release's text."""
 
+import importlib.util
 import re
 import unittest
 
@@ -36,6 +38,16 @@ class GuidesTest(unittest.TestCase):
         for guide in GUIDES:
             with self.subTest(guide):
                 self.assertNotIn(VERSION, read(guide))
+
+
+    def test_the_changelog_has_a_section_for_the_version(self):
+        spec = importlib.util.spec_from_file_location("release_notes",
+                                                      SOURCE / "packaging/release_notes.py")
+        notes = importlib.util.module_from_spec(spec)
+        spec.loader.exec_module(notes)
+        changelog = read("CHANGELOG.md")
+        self.assertTrue(notes.section(changelog, VERSION), f"no section for {VERSION}")
+        self.assertIsNone(notes.section(changelog, "0.0.1"))
 
 
 if __name__ == "__main__":

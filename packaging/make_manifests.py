@@ -1,0 +1,111 @@
+"""Writes the winget manifests of a release beside its setup program, in the multi-file form of
+manifest version 1.12.0: the version, the installer, the default locale (en-US) and Polish. Each
+exit code of the setup program's own list is given its closest response, or a custom one that
+points to the guide's table.
+
+Usage: make_manifests.py <dist> <version> <publisher> <license> <repository URL> <exit_codes.h>"""
+
+import hashlib
+import json
+import re
+import sys
+from pathlib import Path
+
+IDENTIFIER = "Quenwick.Quenwick"
+MANIFEST_VERSION = "1.12.0"
+# The Uninstall key's name, which winget reads as the product code of the entry.
+PRODUCT_CODE = "Quenwick"
+# The responses of winget's schema for the setup program's exit codes, by their names in
+# exit_codes.h; "custom" points to the guide's table.
+RESPONSES = {"Cancelled": "cancelledByUser", "NotForThisAccount": "custom",
+             "FolderNotWritable": "custom", "UnknownArgument": "invalidParameter",
+             "FolderNotEmpty": "custom", "FolderTooLong": "invalidParameter", "Failed": "custom",
+             "Running": "installInProgress", "NewerInstalled": "downgrade"}
+DESCRIPTIONS = {
+    "en-US": ("Warns you at logon when a hosts file of Windows has changed size.",
+              "Quenwick runs once at every logon, measures the hosts files of Windows and warns, "
+              "in Polish, about each one whose size has changed since the last logon, offering "
+              "to open it in Notepad. It has no window and no settings."),
+    "pl-PL": ("Ostrzega przy logowaniu, gdy któryś plik hosts systemu Windows zmienił rozmiar.",
+              "Quenwick uruchamia się przy każdym logowaniu, mierzy pliki hosts systemu Windows i "
+              "ostrzega o każdym, którego rozmiar zmienił się od poprzedniego logowania, "
+              "proponując otwarcie go w Notatniku. Nie ma okna ani ustawień."),
+}
+
+
+def yaml(fields, indent=""):
+    """Fields as YAML, each string in double quotes (JSON's, which YAML reads alike)."""
+    lines = []
+    for name, value in fields.items():
+        if isinstance(value, dict):
+            lines += [f"{indent}{name}:", yaml(value, indent + "  ")]
+        elif isinstance(value, list):
+            lines.append(f"{indent}{name}:")
+            for item in value:
+                if isinstance(item, dict):
+                    first, *rest = yaml(item, indent + "  ").splitlines()
+                    lines += [f"{indent}- {first.strip()}", *rest]
+                else:
+                    lines.append(f"{indent}- {json.dumps(item, ensure_ascii=False)}")
+        else:
+            text = value if isinstance(value, int) else json.dumps(value, ensure_ascii=False)
+            lines.append(f"{indent}{name}: {text}")
+    return "\n".join(lines)
+
+
+def write(dist, name, kind, fields):
+    header = f"# yaml-language-server: $schema=https://aka.ms/winget-manifest.{kind}.{MANIFEST_VERSION}.schema.json\n\n"
+    (dist / name).write_text(header + yaml({**fields, "ManifestType": kind,
+                                             "ManifestVersion": MANIFEST_VERSION}) + "\n",
+                             encoding="utf-8")
+
+
+def main():
+    dist, version, publisher, license_name, repository, exit_codes = sys.argv[1:]
+    dist = Path(dist)
+    setup = dist / f"Quenwick-{version}-setup.exe"
+    codes = re.findall(r"^inline constexpr int Exit(\w+) = (\d+);",
+                       Path(exit_codes).read_text(), re.MULTILINE)
+    guide = f"{repository}/blob/v{version}/docs/deploying.md#exit-codes"
+    expected = []
+    for name, code in codes:
+        if code == "0":
+            continue
+        if name not in RESPONSES:
+            sys.exit(f"make_manifests.py: no winget response for the exit code {name}")
+        response = {"InstallerReturnCode": int(code), "ReturnResponse": RESPONSES[name]}
+        if RESPONSES[name] == "custom":
+            response["ReturnResponseUrl"] = guide
+        expected.append(response)
+    package = {"PackageIdentifier": IDENTIFIER, "PackageVersion": version}
+    write(dist, f"{IDENTIFIER}.yaml", "version", {**package, "DefaultLocale": "en-US"})
+    write(dist, f"{IDENTIFIER}.installer.yaml", "installer", {
+        **package,
+        "MinimumOSVersion": "10.0.0.0",
+        "InstallerType": "exe",
+        "Scope": "user",
+        "InstallModes": ["interactive", "silent", "silentWithProgress"],
+        "InstallerSwitches": {"Silent": "/S", "SilentWithProgress": "/S",
+                              "InstallLocation": "/D=<INSTALLPATH>"},
+        "UpgradeBehavior": "install",
+        "ExpectedReturnCodes": expected,
+        "AppsAndFeaturesEntries": [{"DisplayName": "Quenwick", "Publisher": publisher,
+                                    "DisplayVersion": version, "ProductCode": PRODUCT_CODE}],
+        "InstallationMetadata": {"DefaultInstallLocation": "%LOCALAPPDATA%\\Programs\\Quenwick"},
+        "Installers": [{
+            "Architecture": "x64",
+            "InstallerUrl": f"{repository}/releases/download/v{version}/{setup.name}",
+            "InstallerSha256": hashlib.sha256(setup.read_bytes()).hexdigest().upper(),
+        }],
+    })
+    for locale, (short, description) in DESCRIPTIONS.items():
+        kind = "defaultLocale" if locale == "en-US" else "locale"
+        write(dist, f"{IDENTIFIER}.locale.{locale}.yaml", kind, {
+            **package, "PackageLocale": locale, "Publisher": publisher, "PackageName": "Quenwick",
+            "PackageUrl": repository, "License": license_name, "ShortDescription": short,
+            "Description": description, "ReleaseNotesUrl": f"{repository}/releases/tag/v{version}",
+        })
+
+
+if __name__ == "__main__":
+    main()
