@@ -49,6 +49,20 @@ def generated_commands(configuration, *options):
 
 
 class BuildFlagsTest(unittest.TestCase):
+    def test_googletest_warnings_never_fail_the_msvc_build(self):
+        with tempfile.TemporaryDirectory(prefix="quenwick-flags-") as build:
+            subprocess.run(["cmake", "-S", SOURCE, "-B", build, "-G", "Ninja",
+                            "-DQUENWICK_RELEASE=OFF", *FOR_WINDOWS_WITH_CLANG_CL,
+                            f"-DCMAKE_C_COMPILER={CLANG_CL}"], check=True,
+                           capture_output=True, timeout=300)
+            ninja = (Path(build) / "build.ninja").read_text()
+        gtest = re.findall(r"^build \S+gtest\S*\.obj: .*\n(?:  .*\n)*?  FLAGS = (.*)", ninja,
+                           re.MULTILINE)
+        self.assertTrue(gtest, "GoogleTest is built")
+        for flags in gtest:
+            self.assertNotIn("-WX", flags.split())
+            self.assertNotIn("/WX", flags.split())
+
     def test_msvc_links_the_runtime_in_and_makes_reproducible_hardened_images(self):
         for configuration, runtime in [("Release", "-MT"), ("Debug", "-MTd")]:
             with self.subTest(configuration):
