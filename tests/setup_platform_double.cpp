@@ -15,7 +15,8 @@ SetupDouble System;
 
 bool NoCase::operator()(const std::string& a, const std::string& b) const {
   return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) < std::tolower(static_cast<unsigned char>(y));
+    return std::tolower(static_cast<unsigned char>(x)) <
+           std::tolower(static_cast<unsigned char>(y));
   });
 }
 
@@ -51,12 +52,14 @@ void NeedFolder(const std::string& folder, const char* call) {
 std::string SetupDouble::State() const {
   std::string state;
   for (const auto& [path, entry] : Files) {
-    state += path + (entry.Folder ? "\\" : " = " + entry.Bytes) + (entry.ReadOnly ? " (read-only)" : "") + "\n";
+    state += path + (entry.Folder ? "\\" : " = " + entry.Bytes) +
+             (entry.ReadOnly ? " (read-only)" : "") + "\n";
   }
   for (const auto& [key, values] : Registry) {
     for (const auto& [name, value] : values) {
       const auto* text = std::get_if<std::string>(&value);
-      state += key + "\\" + name + " = " + (text ? *text : std::to_string(std::get<std::uint32_t>(value))) + "\n";
+      state += key + "\\" + name + " = " +
+               (text ? *text : std::to_string(std::get<std::uint32_t>(value))) + "\n";
     }
   }
   return state;

@@ -21,9 +21,18 @@ const std::string Default = "C:\\Users\\u\\AppData\\Local\\Programs\\Quenwick";
 const std::string Moved = "C:\\Tools\\Quenwick";
 const std::string Shortcut = "C:\\Users\\u\\Startup\\Quenwick.lnk";
 const std::string Record = "-1\r\n-1\r\n734\r\n-1\r\n";
-const char* const Stops[] = {"marked", "probing", "written", "uninstaller-swapped", "record",
-                             "entry", "shortcut", "others-set-aside", "program-swapped",
-                             "version-registered", "old-programs-removed", "folders-left"};
+const char* const Stops[] = {"marked",
+                             "probing",
+                             "written",
+                             "uninstaller-swapped",
+                             "record",
+                             "entry",
+                             "shortcut",
+                             "others-set-aside",
+                             "program-swapped",
+                             "version-registered",
+                             "old-programs-removed",
+                             "folders-left"};
 
 // Runs the setup program with arguments, as a fresh process; a run cut off gives 99.
 int RunSetup(const std::string& arguments) {
@@ -55,10 +64,12 @@ struct Kind {
 
 const Kind Kinds[] = {
     {"FirstInstall", [] {}, "/S", Default, ""},
-    {"Repair", [] {
+    {"Repair",
+     [] {
        Installed(Default, SetupVersion, Record);
        System.Files.erase(Default + "\\uninstall.exe");
-     }, "/S", Default, Record},
+     },
+     "/S", Default, Record},
     {"Upgrade", [] { Installed(Default, "0.9.0", Record); }, "/S", Default, Record},
     {"Move", [] { Installed(Default, "0.9.0", Record); }, "/S /D=" + Moved, Moved, Record},
     {"Uninstall", [] { Installed(Moved, SetupVersion, Record); }, "/S /Uninstall", "", ""},
@@ -89,7 +100,8 @@ class SetupTransactionTest : public ::testing::TestWithParam<Kind> {
     }
     std::vector<std::string> names;
     for (const auto& [path, entry] : System.Files) {
-      if (path.starts_with(kind.Folder + "\\")) names.push_back(path.substr(kind.Folder.size() + 1));
+      if (path.starts_with(kind.Folder + "\\"))
+        names.push_back(path.substr(kind.Folder.size() + 1));
     }
     std::vector<std::string> expected{"quenwick.exe", "uninstall.exe"};
     if (!kind.Record.empty()) expected.insert(expected.begin(), "data.dat");

@@ -17,11 +17,11 @@ bool IsHeldOpen(DWORD error);
 bool IsHeldAgainstReplacing(DWORD error);
 
 // Pauses after the failed try numbered attempt (0 for the first) on a held file and gives true, or
-// gives false at once when the file has been waited for budgetMs in all. The pauses grow from 10 ms,
-// doubling up to 320 ms, the last cut to what is left of the budget. The program's budget is one
-// second: scanners and sync tools let go within tens of milliseconds, and a checker that runs at
-// logon must not keep the user waiting on a file that stays locked. npm's graceful-fs and Git for
-// Windows wait out renames and deletes the same way.
+// gives false at once when the file has been waited for budgetMs in all. The pauses grow from 10
+// ms, doubling up to 320 ms, the last cut to what is left of the budget. The program's budget is
+// one second: scanners and sync tools let go within tens of milliseconds, and a checker that runs
+// at logon must not keep the user waiting on a file that stays locked. npm's graceful-fs and Git
+// for Windows wait out renames and deletes the same way.
 bool PauseBeforeRetry(unsigned attempt, DWORD budgetMs = 1000);
 
 }  // namespace quenwick

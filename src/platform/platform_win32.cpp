@@ -14,6 +14,7 @@
 #include "platform/lock_wait_win32.h"
 #include "platform/platform.h"
 #include "platform/text_win32.h"
+#include "platform/unique_handle_win32.h"
 #include "platform/user32_win32.h"
 
 namespace quenwick {
@@ -26,11 +27,6 @@ static_assert(ShowNormal == SW_SHOWNORMAL);
 namespace {
 
 constexpr wchar_t Caption[] = L"Quenwick";
-
-struct HandleCloser {
-  void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
-};
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 
 // CreateFileW reports failure with INVALID_HANDLE_VALUE rather than null.
 UniqueHandle AdoptFileHandle(HANDLE file) {

@@ -26,8 +26,11 @@ Function SystemFunction(const wchar_t* dll, const char* name) {
 
 // The system function name of dll, its type taken from its declaration, loaded at the first call
 // through this expression and kept for the rest of the run.
-#define QUENWICK_SYSTEM_FUNCTION(dll, name)                                          \
-  ([] {                                                                              \
+#define QUENWICK_SYSTEM_FUNCTION(dll, name)                                                 \
+  ([] {                                                                                     \
     static const auto function = ::quenwick::SystemFunction<decltype(&::name)>(dll, #name); \
-    return function;                                                                 \
+    return function;                                                                        \
   }())
+#define QUENWICK_ADVAPI32(name) QUENWICK_SYSTEM_FUNCTION(L"advapi32.dll", name)
+#define QUENWICK_OLE32(name) QUENWICK_SYSTEM_FUNCTION(L"ole32.dll", name)
+#define QUENWICK_SHELL32(name) QUENWICK_SYSTEM_FUNCTION(L"shell32.dll", name)

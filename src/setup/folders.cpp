@@ -44,7 +44,8 @@ std::string FileName(const std::string& path) { return path.substr(path.find_las
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
   return std::ranges::equal(a, b, [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+    return std::tolower(static_cast<unsigned char>(x)) ==
+           std::tolower(static_cast<unsigned char>(y));
   });
 }
 
@@ -71,12 +72,14 @@ bool IsOwnLeftover(std::string_view name) {
   const std::string prefix = std::string(RecordFile) + ".";
   if (name.size() <= prefix.size() + TemporaryRecordSuffix.size() ||
       !EqualNoCase(name.substr(0, prefix.size()), prefix) ||
-      !EqualNoCase(name.substr(name.size() - TemporaryRecordSuffix.size()), TemporaryRecordSuffix)) {
+      !EqualNoCase(name.substr(name.size() - TemporaryRecordSuffix.size()),
+                   TemporaryRecordSuffix)) {
     return false;
   }
   const std::string_view id =
       name.substr(prefix.size(), name.size() - prefix.size() - TemporaryRecordSuffix.size());
-  return std::ranges::all_of(id, [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+  return std::ranges::all_of(id,
+                             [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
 }
 
 void RemoveInstallFiles(const std::string& folder) {

@@ -11,6 +11,7 @@
 #include "platform/error_win32.h"
 #include "platform/platform.h"
 #include "platform/text_win32.h"
+#include "platform/unique_handle_win32.h"
 #include "setup/setup_platform.h"
 
 namespace quenwick {
@@ -50,11 +51,6 @@ std::wstring Hex(HANDLE handle) {
   return text;
 }
 
-struct HandleCloser {
-  void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
-};
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
-
 }  // namespace
 
 std::string CommandLineArguments() {
@@ -72,8 +68,9 @@ int RunCopyAndWait() {
       temporary + L"\\Quenwick-uninstall-" + std::to_wstring(GetCurrentProcessId()) + L".exe";
   if (!CopyFileW(own.c_str(), copy.c_str(), FALSE)) ThrowLastError("CopyFileW", Narrow(copy));
   SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-  const HANDLE opened = CreateFileW(copy.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                    &inheritable, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  const HANDLE opened =
+      CreateFileW(copy.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, &inheritable,
+                  OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (opened == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     DeleteFileW(copy.c_str());
@@ -109,9 +106,9 @@ int RunCopyAndWait() {
   std::wstring line = L"\"" + copy + L"\" " + std::wstring(HandOverSwitch) + Hex(original.get()) +
                       L"," + Hex(writeEnd) + L" " + std::wstring(ArgumentsAfterProgram());
   PROCESS_INFORMATION process{};
-  const BOOL started =
-      CreateProcessW(copy.c_str(), line.data(), nullptr, nullptr, TRUE, EXTENDED_STARTUPINFO_PRESENT,
-                     nullptr, temporary.c_str(), &startup.StartupInfo, &process);
+  const BOOL started = CreateProcessW(copy.c_str(), line.data(), nullptr, nullptr, TRUE,
+                                      EXTENDED_STARTUPINFO_PRESENT, nullptr, temporary.c_str(),
+                                      &startup.StartupInfo, &process);
   DeleteProcThreadAttributeList(attributes);
   if (!started) ThrowLastError("CreateProcessW", Narrow(copy));
   CloseHandle(process.hThread);

@@ -81,7 +81,8 @@ void CheckFolder() {
   if (WindowsLength(Setup.Folder) > FolderLengthLimit) {
     throw Refusal(ExitFolderTooLong, Say(Message::FolderTooLong));
   }
-  if (!FolderIsOurs()) throw Refusal(ExitFolderNotEmpty, Say(Message::FolderNotEmpty, Setup.Folder));
+  if (!FolderIsOurs())
+    throw Refusal(ExitFolderNotEmpty, Say(Message::FolderNotEmpty, Setup.Folder));
 }
 
 void CheckVersion() {

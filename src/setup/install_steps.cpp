@@ -25,7 +25,10 @@ std::string InstallPath(std::string_view name, std::string_view suffix = "") {
 }
 
 std::string TemporaryRecord() {
-  return InstallPath(RecordFile, "." + std::to_string(ProcessId()) + std::string(TemporaryRecordSuffix));
+  std::string suffix(1, '.');
+  suffix += std::to_string(ProcessId());
+  suffix += TemporaryRecordSuffix;
+  return InstallPath(RecordFile, suffix);
 }
 
 // Whether the program would take the file at path for its record.
@@ -159,16 +162,16 @@ void RegisterInstall() {
   const std::string uninstaller = InstallPath(UninstallerFile);
   const std::size_t bytes = CarriedProgram().size() + ReadWholeFile(uninstaller).size();
   DeleteRegistryValue(Key, "DisplayVersion");
-  for (const auto& [name, value] : RegistryValues{
-           {"DisplayName", std::string("Quenwick")},
-           {"Publisher", std::string(QUENWICK_PUBLISHER)},
-           {"DisplayIcon", InstallPath(ProgramFile)},
-           {"InstallLocation", Setup.Folder},
-           {"UninstallString", "\"" + uninstaller + "\""},
-           {"QuietUninstallString", "\"" + uninstaller + "\" /S"},
-           {"EstimatedSize", static_cast<std::uint32_t>((bytes + 1023) / 1024)},
-           {"NoModify", std::uint32_t{1}},
-           {"NoRepair", std::uint32_t{1}}}) {
+  for (const auto& [name, value] :
+       RegistryValues{{"DisplayName", std::string("Quenwick")},
+                      {"Publisher", std::string(QUENWICK_PUBLISHER)},
+                      {"DisplayIcon", InstallPath(ProgramFile)},
+                      {"InstallLocation", Setup.Folder},
+                      {"UninstallString", "\"" + uninstaller + "\""},
+                      {"QuietUninstallString", "\"" + uninstaller + "\" /S"},
+                      {"EstimatedSize", static_cast<std::uint32_t>((bytes + 1023) / 1024)},
+                      {"NoModify", std::uint32_t{1}},
+                      {"NoRepair", std::uint32_t{1}}}) {
     WriteRegistryValue(Key, name, value);
   }
 }
@@ -194,14 +197,16 @@ void PutBackShortcut() {
 void SetAsideOtherPrograms() {
   for (const std::string& left : Setup.OtherFolders) {
     if (KindOf(InFolder(left, ProgramFile)) != PathKind::File) continue;
-    MoveReplacing(InFolder(left, ProgramFile), InFolder(left, std::string(ProgramFile) + std::string(OldSuffix)));
+    MoveReplacing(InFolder(left, ProgramFile),
+                  InFolder(left, std::string(ProgramFile) + std::string(OldSuffix)));
     Setup.SetAside.push_back(left);
   }
 }
 
 void PutBackOtherPrograms() {
   for (const std::string& left : Setup.SetAside) {
-    MoveReplacing(InFolder(left, std::string(ProgramFile) + std::string(OldSuffix)), InFolder(left, ProgramFile));
+    MoveReplacing(InFolder(left, std::string(ProgramFile) + std::string(OldSuffix)),
+                  InFolder(left, ProgramFile));
   }
 }
 

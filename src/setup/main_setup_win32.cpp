@@ -1,5 +1,6 @@
 // The native entry point of the setup program and its uninstaller, a GUI-subsystem program.
 #include <windows.h>
+// These headers need windows.h before them.
 #include <objbase.h>
 
 #include <exception>
@@ -20,8 +21,8 @@ int WINAPI wWinMain(_In_ HINSTANCE, _In_opt_ HINSTANCE, _In_ PWSTR, _In_ int) {
   if (length == 0 || length >= MAX_PATH || !SetCurrentDirectoryW(system)) return 1603;
   // The shell link and the dialogs are COM objects of this thread's apartment.
   try {
-    if (FAILED(QUENWICK_SYSTEM_FUNCTION(L"ole32.dll", CoInitializeEx)(
-            nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {
+    if (FAILED(QUENWICK_OLE32(CoInitializeEx)(nullptr,
+                                              COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {
       return 1603;
     }
   } catch (const std::exception&) {

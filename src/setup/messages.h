@@ -7,10 +7,27 @@
 namespace quenwick {
 
 enum class Message {
-  SetupTitle, UninstallTitle, InstallInto, Install, OtherFolder, WhatComesNext, RunFirstCheck,
-  NotForThisAccount, FolderInWindows, FolderTooLong, FolderNotEmpty, FolderNotWritable,
-  NewerInstalled, ProgramRunning, AnotherSetupRunning, LockFailed, InstallFailed,
-  UninstallFailed, ConfirmUninstall, Uninstalled, UnknownArgument
+  SetupTitle,
+  UninstallTitle,
+  InstallInto,
+  Install,
+  OtherFolder,
+  WhatComesNext,
+  RunFirstCheck,
+  NotForThisAccount,
+  FolderInWindows,
+  FolderTooLong,
+  FolderNotEmpty,
+  FolderNotWritable,
+  NewerInstalled,
+  ProgramRunning,
+  AnotherSetupRunning,
+  LockFailed,
+  InstallFailed,
+  UninstallFailed,
+  ConfirmUninstall,
+  Uninstalled,
+  UnknownArgument
 };
 
 // The message in the user's language, with first and second in place of %1 and %2.

@@ -2,6 +2,7 @@
 // the shell's folder picker. comctl32's task dialog is loaded from the system folder at its first
 // use; the manifest makes that version 6, which has it.
 #include <windows.h>
+// These headers need windows.h before them.
 #include <commctrl.h>
 #include <shobjidl.h>
 
@@ -10,6 +11,7 @@
 #include "platform/error_win32.h"
 #include "platform/system_dll_win32.h"
 #include "platform/text_win32.h"
+#include "platform/unique_handle_win32.h"
 #include "setup/setup_platform.h"
 
 namespace quenwick {
@@ -54,11 +56,6 @@ std::pair<int, bool> Show(Dialog& dialog) {
   return {pressed, ticked != FALSE};
 }
 
-template <typename Interface>
-struct ComReleaser {
-  void operator()(Interface* object) const noexcept { object->Release(); }
-};
-
 }  // namespace
 
 Answer AskToInstall(const std::string& title, const std::string& folderText,
@@ -77,10 +74,10 @@ Answer AskToInstall(const std::string& title, const std::string& folderText,
 
 std::optional<std::string> ChooseFolderDialog(const std::string& title) {
   IFileOpenDialog* opened = nullptr;
-  const HRESULT made = QUENWICK_SYSTEM_FUNCTION(L"ole32.dll", CoCreateInstance)(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
-                                        IID_PPV_ARGS(&opened));
+  const HRESULT made = QUENWICK_OLE32(CoCreateInstance)(
+      CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&opened));
   if (FAILED(made)) ThrowWin32Error(static_cast<DWORD>(made), "CoCreateInstance", "FileOpenDialog");
-  const std::unique_ptr<IFileOpenDialog, ComReleaser<IFileOpenDialog>> picker(opened);
+  const ComPointer<IFileOpenDialog> picker(opened);
   FILEOPENDIALOGOPTIONS options = 0;
   picker->GetOptions(&options);
   picker->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM);
@@ -95,9 +92,10 @@ std::optional<std::string> ChooseFolderDialog(const std::string& title) {
     result = item->GetDisplayName(SIGDN_FILESYSPATH, &path);
     item->Release();
   }
-  if (FAILED(result)) ThrowWin32Error(static_cast<DWORD>(result), "IShellItem::GetDisplayName", title);
+  if (FAILED(result))
+    ThrowWin32Error(static_cast<DWORD>(result), "IShellItem::GetDisplayName", title);
   const std::string folder = Narrow(path);
-  QUENWICK_SYSTEM_FUNCTION(L"ole32.dll", CoTaskMemFree)(path);
+  QUENWICK_OLE32(CoTaskMemFree)(path);
   return folder;
 }
 

@@ -20,8 +20,8 @@ namespace quenwick {
 namespace {
 
 // /S, /QuietFirstLogon and /Uninstall, and last /D= with a folder that takes the rest of the line
-// unquoted, as tools that know NSIS's setup programs give it. Anything else refuses the run, so that
-// a switch that a tool appends never passes for work done.
+// unquoted, as tools that know NSIS's setup programs give it. Anything else refuses the run, so
+// that a switch that a tool appends never passes for work done.
 void ReadCommandLine() {
   std::istringstream words(CommandLineArguments());
   for (std::string word; words >> word;) {
@@ -36,7 +36,8 @@ void ReadCommandLine() {
       std::getline(words, rest);
       std::string folder = word.substr(3) + rest;
       folder.erase(folder.find_last_not_of(" \t") + 1);
-      if (!IsAbsolutePath(folder)) throw Refusal(ExitUnknownArgument, Say(Message::UnknownArgument, word));
+      if (!IsAbsolutePath(folder))
+        throw Refusal(ExitUnknownArgument, Say(Message::UnknownArgument, word));
       Setup.GivenFolder = folder;
     } else {
       throw Refusal(ExitUnknownArgument, Say(Message::UnknownArgument, word));
@@ -63,8 +64,8 @@ int InstallInteractively() {
     if (answer == Answer::OtherFolder) {
       if (std::optional<std::string> chosen = ChooseFolderDialog(DialogTitle())) {
         // As the folder for Quenwick, or the folder to put it in.
-        Setup.GivenFolder = EqualNoCase(FileName(*chosen), "Quenwick") ? *chosen
-                                                                        : InFolder(*chosen, "Quenwick");
+        Setup.GivenFolder =
+            EqualNoCase(FileName(*chosen), "Quenwick") ? *chosen : InFolder(*chosen, "Quenwick");
         ChooseFolder();
       }
       continue;
@@ -122,7 +123,8 @@ int Run() {
   } catch (const std::exception& failure) {
     // A check that could not ask the system what it needs: nothing has changed yet.
     const Message message = Setup.Uninstall ? Message::UninstallFailed : Message::InstallFailed;
-    if (!Setup.Silent) ShowSetupMessage(DialogTitle(), Say(message, failure.what()), MessageKind::Refusal);
+    if (!Setup.Silent)
+      ShowSetupMessage(DialogTitle(), Say(message, failure.what()), MessageKind::Refusal);
     return ExitFailed;
   }
 }

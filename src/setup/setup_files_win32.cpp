@@ -1,6 +1,7 @@
 // Files, folders and programs on Windows: known folders, identities, and renames and deletions
 // that take read-only files as any other and wait out another program's brief hold.
 #include <windows.h>
+// These headers need windows.h before them.
 #include <shlobj.h>
 
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include "platform/platform.h"
 #include "platform/system_dll_win32.h"
 #include "platform/text_win32.h"
+#include "platform/unique_handle_win32.h"
 #include "setup/setup_platform.h"
 
 namespace quenwick {
@@ -23,16 +25,11 @@ namespace {
 // answer when a file is held for good.
 constexpr DWORD HoldBudgetMs = 10000;
 
-struct HandleCloser {
-  void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
-};
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
-
 // Errors that say that there is nothing at the path, or no drive or share for it.
 bool IsNothingThere(DWORD error) {
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
-         error == ERROR_INVALID_NAME || error == ERROR_INVALID_DRIVE || error == ERROR_BAD_NETPATH ||
-         error == ERROR_BAD_NET_NAME || error == ERROR_NOT_READY;
+         error == ERROR_INVALID_NAME || error == ERROR_INVALID_DRIVE ||
+         error == ERROR_BAD_NETPATH || error == ERROR_BAD_NET_NAME || error == ERROR_NOT_READY;
 }
 
 // Calls attempt until it gives true, while its failure may be another program's brief hold.
@@ -58,9 +55,10 @@ void ClearReadOnly(const std::wstring& path) {
 
 std::string KnownFolderPath(const KNOWNFOLDERID& id, const char* name) {
   wchar_t* path = nullptr;
-  const HRESULT result = QUENWICK_SYSTEM_FUNCTION(L"shell32.dll", SHGetKnownFolderPath)(id, KF_FLAG_DONT_VERIFY, nullptr, &path);
-  const std::unique_ptr<wchar_t, decltype(&CoTaskMemFree)> owned(
-      path, QUENWICK_SYSTEM_FUNCTION(L"ole32.dll", CoTaskMemFree));
+  const HRESULT result =
+      QUENWICK_SHELL32(SHGetKnownFolderPath)(id, KF_FLAG_DONT_VERIFY, nullptr, &path);
+  const std::unique_ptr<wchar_t, decltype(&CoTaskMemFree)> owned(path,
+                                                                 QUENWICK_OLE32(CoTaskMemFree));
   if (FAILED(result)) ThrowWin32Error(static_cast<DWORD>(result), "SHGetKnownFolderPath", name);
   return Narrow(path);
 }
@@ -70,8 +68,9 @@ UniqueHandle OpenFile(const std::string& path, DWORD access, DWORD disposition, 
   HANDLE file = INVALID_HANDLE_VALUE;
   WaitingOutHolds(
       [&] {
-        file = CreateFileW(wide.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, disposition, flags, nullptr);
+        file = CreateFileW(wide.c_str(), access,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           disposition, flags, nullptr);
         return file != INVALID_HANDLE_VALUE;
       },
       "CreateFileW", path);
@@ -80,8 +79,8 @@ UniqueHandle OpenFile(const std::string& path, DWORD access, DWORD disposition, 
 
 // The version information of a program, or nothing without one.
 std::optional<std::string> VersionInformation(const std::string& path) {
-  static const auto sizeOf = SystemFunction<decltype(&GetFileVersionInfoSizeW)>(
-      L"version.dll", "GetFileVersionInfoSizeW");
+  static const auto sizeOf =
+      SystemFunction<decltype(&GetFileVersionInfoSizeW)>(L"version.dll", "GetFileVersionInfoSizeW");
   static const auto read =
       SystemFunction<decltype(&GetFileVersionInfoW)>(L"version.dll", "GetFileVersionInfoW");
   const std::wstring wide = Widen(path);
@@ -212,7 +211,8 @@ std::string ReadWholeFile(const std::string& path) {
   char block[65536];
   DWORD count = 0;
   do {
-    if (!ReadFile(file.get(), block, sizeof block, &count, nullptr)) ThrowLastError("ReadFile", path);
+    if (!ReadFile(file.get(), block, sizeof block, &count, nullptr))
+      ThrowLastError("ReadFile", path);
     bytes.append(block, count);
   } while (count > 0);
   return bytes;
@@ -262,9 +262,9 @@ std::string ProgramVersion(const std::string& path) {
 std::string ProductName(const std::string& path) {
   std::optional<std::string> information = VersionInformation(path);
   // The strings are in the table of the first language and code page that the information lists.
-  const auto* translation = information ? static_cast<WORD*>(VersionValue(
-                                              *information, L"\\VarFileInfo\\Translation"))
-                                        : nullptr;
+  const auto* translation =
+      information ? static_cast<WORD*>(VersionValue(*information, L"\\VarFileInfo\\Translation"))
+                  : nullptr;
   if (translation == nullptr) return "";
   wchar_t name[64];
   std::swprintf(name, 64, L"\\StringFileInfo\\%04x%04x\\ProductName", translation[0],

@@ -1,5 +1,6 @@
 // The user's registry, the Startup shortcut, processes and the lock on Windows.
 #include <windows.h>
+// These headers need windows.h before them.
 #include <shlobj.h>
 #include <tlhelp32.h>
 
@@ -10,27 +11,16 @@
 #include "platform/platform.h"
 #include "platform/system_dll_win32.h"
 #include "platform/text_win32.h"
+#include "platform/unique_handle_win32.h"
 #include "setup/setup_platform.h"
 
 namespace quenwick {
 namespace {
 
 struct KeyCloser {
-  void operator()(HKEY key) const noexcept { QUENWICK_SYSTEM_FUNCTION(L"advapi32.dll", RegCloseKey)(key); }
+  void operator()(HKEY key) const noexcept { QUENWICK_ADVAPI32(RegCloseKey)(key); }
 };
 using UniqueKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
-
-struct HandleCloser {
-  void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
-};
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
-
-template <typename Interface>
-struct ComReleaser {
-  void operator()(Interface* object) const noexcept { object->Release(); }
-};
-template <typename Interface>
-using ComPointer = std::unique_ptr<Interface, ComReleaser<Interface>>;
 
 void CheckRegistry(LSTATUS status, const char* call, const std::string& key) {
   if (status != ERROR_SUCCESS) ThrowWin32Error(static_cast<DWORD>(status), call, key);
@@ -39,7 +29,8 @@ void CheckRegistry(LSTATUS status, const char* call, const std::string& key) {
 // The key opened with access, or null when there is none.
 UniqueKey OpenKey(const std::string& key, REGSAM access) {
   HKEY opened = nullptr;
-  const LSTATUS status = QUENWICK_SYSTEM_FUNCTION(L"advapi32.dll", RegOpenKeyExW)(HKEY_CURRENT_USER, Widen(key).c_str(), 0, access, &opened);
+  const LSTATUS status =
+      QUENWICK_ADVAPI32(RegOpenKeyExW)(HKEY_CURRENT_USER, Widen(key).c_str(), 0, access, &opened);
   if (status == ERROR_FILE_NOT_FOUND) return nullptr;
   CheckRegistry(status, "RegOpenKeyExW", key);
   return UniqueKey(opened);
@@ -51,7 +42,8 @@ void CheckCom(HRESULT result, const char* call, const std::string& subject) {
 
 ComPointer<IShellLinkW> NewShellLink() {
   IShellLinkW* link = nullptr;
-  CheckCom(QUENWICK_SYSTEM_FUNCTION(L"ole32.dll", CoCreateInstance)(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link)),
+  CheckCom(QUENWICK_OLE32(CoCreateInstance)(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                            IID_PPV_ARGS(&link)),
            "CoCreateInstance", "ShellLink");
   return ComPointer<IShellLinkW>(link);
 }
@@ -79,14 +71,14 @@ std::optional<RegistryValues> ReadRegistryKey(const std::string& key) {
     DWORD nameLength = 256;
     DWORD type = 0;
     DWORD size = 0;
-    LSTATUS status =
-        QUENWICK_SYSTEM_FUNCTION(L"advapi32.dll", RegEnumValueW)(opened.get(), index, name, &nameLength, nullptr, &type, nullptr, &size);
+    LSTATUS status = QUENWICK_ADVAPI32(RegEnumValueW)(opened.get(), index, name, &nameLength,
+                                                      nullptr, &type, nullptr, &size);
     if (status == ERROR_NO_MORE_ITEMS) return values;
     CheckRegistry(status, "RegEnumValueW", key);
     std::wstring data(size / sizeof(wchar_t) + 1, L'\0');
     nameLength = 256;
-    status = QUENWICK_SYSTEM_FUNCTION(L"advapi32.dll", RegEnumValueW)(opened.get(), index, name, &nameLength, nullptr, &type,
-                           reinterpret_cast<BYTE*>(data.data()), &size);
+    status = QUENWICK_ADVAPI32(RegEnumValueW)(opened.get(), index, name, &nameLength, nullptr,
+                                              &type, reinterpret_cast<BYTE*>(data.data()), &size);
     CheckRegistry(status, "RegEnumValueW", key);
     // Values of other types, which the setup program never writes, are left as they are.
     if (type == REG_DWORD && size == sizeof(DWORD)) {
@@ -102,20 +94,21 @@ std::optional<RegistryValues> ReadRegistryKey(const std::string& key) {
 void WriteRegistryValue(const std::string& key, const std::string& name,
                         const RegistryValue& value) {
   HKEY created = nullptr;
-  CheckRegistry(QUENWICK_SYSTEM_FUNCTION(L"advapi32.dll", RegCreateKeyExW)(HKEY_CURRENT_USER, Widen(key).c_str(), 0, nullptr, 0,
-                                KEY_SET_VALUE, nullptr, &created, nullptr),
-                "RegCreateKeyExW", key);
+  CheckRegistry(
+      QUENWICK_ADVAPI32(RegCreateKeyExW)(HKEY_CURRENT_USER, Widen(key).c_str(), 0, nullptr, 0,
+                                         KEY_SET_VALUE, nullptr, &created, nullptr),
+      "RegCreateKeyExW", key);
   const UniqueKey opened(created);
   LSTATUS status;
   if (const auto* number = std::get_if<std::uint32_t>(&value)) {
     const DWORD data = *number;
-    status = QUENWICK_SYSTEM_FUNCTION(L"advapi32.dll", RegSetValueExW)(opened.get(), Widen(name).c_str(), 0, REG_DWORD,
-                            reinterpret_cast<const BYTE*>(&data), sizeof data);
+    status = QUENWICK_ADVAPI32(RegSetValueExW)(opened.get(), Widen(name).c_str(), 0, REG_DWORD,
+                                               reinterpret_cast<const BYTE*>(&data), sizeof data);
   } else {
     const std::wstring text = Widen(std::get<std::string>(value));
-    status = QUENWICK_SYSTEM_FUNCTION(L"advapi32.dll", RegSetValueExW)(opened.get(), Widen(name).c_str(), 0, REG_SZ,
-                            reinterpret_cast<const BYTE*>(text.c_str()),
-                            static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    status = QUENWICK_ADVAPI32(RegSetValueExW)(
+        opened.get(), Widen(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+        static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
   }
   CheckRegistry(status, "RegSetValueExW", key + "\\" + name);
 }
@@ -123,17 +116,18 @@ void WriteRegistryValue(const std::string& key, const std::string& name,
 void DeleteRegistryValue(const std::string& key, const std::string& name) {
   const UniqueKey opened = OpenKey(key, KEY_SET_VALUE);
   if (!opened) return;
-  const LSTATUS status = QUENWICK_SYSTEM_FUNCTION(L"advapi32.dll", RegDeleteValueW)(opened.get(), Widen(name).c_str());
+  const LSTATUS status = QUENWICK_ADVAPI32(RegDeleteValueW)(opened.get(), Widen(name).c_str());
   if (status != ERROR_FILE_NOT_FOUND) CheckRegistry(status, "RegDeleteValueW", key + "\\" + name);
 }
 
 void DeleteRegistryKey(const std::string& key) {
-  const LSTATUS status = QUENWICK_SYSTEM_FUNCTION(L"advapi32.dll", RegDeleteKeyW)(HKEY_CURRENT_USER, Widen(key).c_str());
+  const LSTATUS status = QUENWICK_ADVAPI32(RegDeleteKeyW)(HKEY_CURRENT_USER, Widen(key).c_str());
   if (status != ERROR_FILE_NOT_FOUND) CheckRegistry(status, "RegDeleteKeyW", key);
 }
 
 void FlushRegistry() {
-  CheckRegistry(QUENWICK_SYSTEM_FUNCTION(L"advapi32.dll", RegFlushKey)(HKEY_CURRENT_USER), "RegFlushKey", "HKEY_CURRENT_USER");
+  CheckRegistry(QUENWICK_ADVAPI32(RegFlushKey)(HKEY_CURRENT_USER), "RegFlushKey",
+                "HKEY_CURRENT_USER");
 }
 
 // Read by its item list: a path given to the shell link as text is one in which %NAME% is an
@@ -146,8 +140,8 @@ std::string ShortcutTarget(const std::string& shortcut) {
     PIDLIST_ABSOLUTE items = nullptr;
     if (link->GetIDList(&items) != S_OK) return "";
     wchar_t target[MAX_PATH];
-    const bool found = QUENWICK_SYSTEM_FUNCTION(L"shell32.dll", SHGetPathFromIDListW)(items, target);
-    QUENWICK_SYSTEM_FUNCTION(L"ole32.dll", CoTaskMemFree)(items);
+    const bool found = QUENWICK_SHELL32(SHGetPathFromIDListW)(items, target);
+    QUENWICK_OLE32(CoTaskMemFree)(items);
     return found ? Narrow(target) : "";
   } catch (const SystemCallError&) {
     return "";
@@ -157,8 +151,7 @@ std::string ShortcutTarget(const std::string& shortcut) {
 void MakeShortcut(const std::string& shortcut, const std::string& target) {
   // Made from the path alone, so the program need not be there yet.
   const std::unique_ptr<ITEMIDLIST, decltype(&ILFree)> items(
-      QUENWICK_SYSTEM_FUNCTION(L"shell32.dll", SHSimpleIDListFromPath)(Widen(target).c_str()),
-      QUENWICK_SYSTEM_FUNCTION(L"shell32.dll", ILFree));
+      QUENWICK_SHELL32(SHSimpleIDListFromPath)(Widen(target).c_str()), QUENWICK_SHELL32(ILFree));
   if (!items) ThrowWin32Error(ERROR_INVALID_PARAMETER, "SHSimpleIDListFromPath", target);
   const ComPointer<IShellLinkW> link = NewShellLink();
   CheckCom(link->SetIDList(items.get()), "IShellLinkW::SetIDList", target);

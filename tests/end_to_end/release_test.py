@@ -129,8 +129,9 @@ class ReleaseTest(unittest.TestCase):
         # that it writes is its own copy.
         setup, = self.dist.glob("*-setup.exe")
         carried = self.root / "carried.exe"
-        carried.write_bytes(subprocess.run(["wrestool", "-x", "--type=10", "--name=QUENWICK_EXE",
-                                            setup], capture_output=True, check=True).stdout)
+        carried.write_bytes(subprocess.run(["wrestool", "-x", "--raw", "--type=10",
+                                            "--name=QUENWICK_EXE", setup],
+                                           capture_output=True, check=True).stdout)
         for program in [signed_exe, setup, carried]:
             with self.subTest(str(program.relative_to(self.root))):
                 verify = subprocess.run(["osslsigncode", "verify", "-CAfile", certificate,
