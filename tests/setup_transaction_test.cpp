@@ -118,6 +118,22 @@ class SetupTransactionTest : public ::testing::TestWithParam<Kind> {
     EXPECT_FALSE(entry.contains("MovingTo"));
   }
 
+  // The platform calls of a run of this kind that nothing stops.
+  int CallsOfAWholeRun() {
+    EXPECT_EQ(RunSetup(GetParam().Arguments), 0);
+    return System.Calls;
+  }
+
+  // A fresh start, and a run cut off at that call, or at that stop point.
+  void RunCutOff(int call, const char* stop = nullptr) {
+    SetUp();
+    System.CutAt = call;
+    if (stop) System.StopAt = stop;
+    RunSetup(GetParam().Arguments);
+    System.CutAt = 0;
+    System.StopAt.reset();
+  }
+
   decltype(System.State()) Before;
 };
 
@@ -127,8 +143,7 @@ TEST_P(SetupTransactionTest, SucceedsWhole) {
 }
 
 TEST_P(SetupTransactionTest, AnyFailedCallChangesNothing) {
-  ASSERT_EQ(RunSetup(GetParam().Arguments), 0);
-  const int calls = System.Calls;
+  const int calls = CallsOfAWholeRun();
   for (int failAt = 1; failAt <= calls; ++failAt) {
     SetUp();
     System.FailAt = failAt;
@@ -146,19 +161,10 @@ TEST_P(SetupTransactionTest, AnyFailedCallChangesNothing) {
 }
 
 TEST_P(SetupTransactionTest, CutOffAnywhereIsFinishedByTheNextRun) {
-  ASSERT_EQ(RunSetup(GetParam().Arguments), 0);
-  const int calls = System.Calls;
+  const int calls = CallsOfAWholeRun();
   const int stops = static_cast<int>(std::size(Stops));
   for (int cutAt = 1; cutAt <= calls + stops; ++cutAt) {
-    SetUp();
-    if (cutAt <= calls) {
-      System.CutAt = cutAt;
-    } else {
-      System.StopAt = Stops[cutAt - calls - 1];
-    }
-    RunSetup(GetParam().Arguments);
-    System.CutAt = 0;
-    System.StopAt.reset();
+    cutAt <= calls ? RunCutOff(cutAt) : RunCutOff(0, Stops[cutAt - calls - 1]);
     ASSERT_EQ(RunSetup(GetParam().Arguments), 0) << "cut off at " << cutAt;
     ExpectDone();
     if (HasFailure()) FAIL() << "cut off at call " << cutAt;
@@ -166,13 +172,9 @@ TEST_P(SetupTransactionTest, CutOffAnywhereIsFinishedByTheNextRun) {
 }
 
 TEST_P(SetupTransactionTest, CutOffAnywhereIsRemovedByTheUninstall) {
-  ASSERT_EQ(RunSetup(GetParam().Arguments), 0);
-  const int calls = System.Calls;
+  const int calls = CallsOfAWholeRun();
   for (int cutAt = 1; cutAt <= calls; ++cutAt) {
-    SetUp();
-    System.CutAt = cutAt;
-    RunSetup(GetParam().Arguments);
-    System.CutAt = 0;
+    RunCutOff(cutAt);
     ASSERT_EQ(RunSetup("/S /Uninstall"), 0) << "cut off at " << cutAt;
     for (const std::string& folder : {Default, Moved}) {
       EXPECT_FALSE(System.Files.contains(folder + "\\quenwick.exe")) << cutAt;

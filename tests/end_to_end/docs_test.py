@@ -41,10 +41,10 @@ class GuidesTest(unittest.TestCase):
 
 
     def test_the_changelog_has_a_section_for_the_version(self):
-        spec = importlib.util.spec_from_file_location("release_notes",
-                                                      SOURCE / "packaging/release_notes.py")
-        notes = importlib.util.module_from_spec(spec)
-        spec.loader.exec_module(notes)
+        script = importlib.util.spec_from_file_location("release_notes",
+                                                        SOURCE / "packaging/release_notes.py")
+        notes = importlib.util.module_from_spec(script)
+        script.loader.exec_module(notes)
         changelog = read("CHANGELOG.md")
         self.assertTrue(notes.section(changelog, VERSION), f"no section for {VERSION}")
         self.assertIsNone(notes.section(changelog, "0.0.1"))
