@@ -45,6 +45,15 @@ void ReadCommandLine() {
   }
 }
 
+// Tells an interactive user how the run ends; a dialog that cannot be shown changes no exit code.
+void Tell(const std::string& text, MessageKind kind = MessageKind::Refusal) {
+  if (Setup.Silent || text.empty()) return;
+  try {
+    ShowSetupMessage(DialogTitle(), text, kind);
+  } catch (const std::exception&) {
+  }
+}
+
 // Every check that the chosen folder decides, the first refusal winning; then the install.
 void InstallChecked() {
   FindOtherFolders();
@@ -98,8 +107,12 @@ int Uninstall() {
     }
   }
   Setup.LeftForLater.empty() ? UninstallRegistered() : UninstallOwnFolder();
-  if (!Setup.Silent) ShowSetupMessage(DialogTitle(), Say(Message::Uninstalled), MessageKind::Done);
+  Tell(Say(Message::Uninstalled), MessageKind::Done);
   return ExitDone;
+}
+
+std::string FailureText(const std::exception& failure) {
+  return Say(Setup.Uninstall ? Message::UninstallFailed : Message::InstallFailed, failure.what());
 }
 
 int Run() {
@@ -116,15 +129,11 @@ int Run() {
     InstallChecked();
     return ExitDone;
   } catch (const Refusal& refusal) {
-    if (!Setup.Silent && *refusal.what() != '\0') {
-      ShowSetupMessage(DialogTitle(), refusal.what(), MessageKind::Refusal);
-    }
+    Tell(refusal.what());
     return refusal.ExitCode;
   } catch (const std::exception& failure) {
     // A check that could not ask the system what it needs: nothing has changed yet.
-    const Message message = Setup.Uninstall ? Message::UninstallFailed : Message::InstallFailed;
-    if (!Setup.Silent)
-      ShowSetupMessage(DialogTitle(), Say(message, failure.what()), MessageKind::Refusal);
+    Tell(FailureText(failure));
     return ExitFailed;
   }
 }
@@ -145,10 +154,7 @@ int SetupEntry() {
     if (EqualNoCase(FileName(OwnProgramPath()), UninstallerFile)) return RunCopyAndWait();
     return Run();
   } catch (const std::exception& failure) {
-    if (!Setup.Silent) {
-      ShowSetupMessage(DialogTitle(), Say(Message::UninstallFailed, failure.what()),
-                       MessageKind::Refusal);
-    }
+    Tell(FailureText(failure));
     return ExitFailed;
   }
 }
