@@ -10,7 +10,7 @@
 namespace quenwick {
 namespace {
 
-using Texts = std::pair<const char*, const char*>;  // English, Polish
+using Texts = std::pair<const char*, const char*>;  // English, Polish; & marks a command's key
 
 constexpr std::array<Texts, 21> Messages{{
     {"Quenwick Setup", "Instalator Quenwick"},
@@ -19,8 +19,8 @@ constexpr std::array<Texts, 21> Messages{{
      "has changed.",
      "Quenwick zostanie zainstalowany w folderze %1. Uruchamia się przy każdym logowaniu i "
      "ostrzega, gdy któryś plik hosts się zmienił."},
-    {"Install", "Zainstaluj"},
-    {"Choose another folder", "Wybierz inny folder"},
+    {"&Install", "&Zainstaluj"},
+    {"&Choose another folder", "&Wybierz inny folder"},
     {"Quenwick now runs at every logon. It has no window, and it speaks (in Polish) only when a "
      "hosts file has changed.",
      "Quenwick uruchamia się teraz przy każdym logowaniu. Nie ma okna i odzywa się tylko wtedy, "
