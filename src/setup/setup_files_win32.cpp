@@ -44,7 +44,7 @@ void WaitingOutHolds(Attempt attempt, const char* call, const std::string& subje
   }
 }
 
-// DeleteFileW and MoveFileExW refuse a read-only file, as NSIS's own Delete did not.
+// DeleteFileW and MoveFileExW refuse a read-only file, and Quenwick's files go read-only or not.
 void ClearReadOnly(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return;
