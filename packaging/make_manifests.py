@@ -6,10 +6,11 @@ points to the guide's table.
 Usage: make_manifests.py <dist> <version> <publisher> <license> <repository URL> <exit_codes.h>"""
 
 import hashlib
-import json
 import re
 import sys
 from pathlib import Path
+
+import yaml
 
 IDENTIFIER = "Quenwick.Quenwick"
 MANIFEST_VERSION = "1.12.0"
@@ -33,31 +34,11 @@ DESCRIPTIONS = {
 }
 
 
-def yaml(fields, indent=""):
-    """Fields as YAML, each string in double quotes (JSON's, which YAML reads alike)."""
-    lines = []
-    for name, value in fields.items():
-        if isinstance(value, dict):
-            lines += [f"{indent}{name}:", yaml(value, indent + "  ")]
-        elif isinstance(value, list):
-            lines.append(f"{indent}{name}:")
-            for item in value:
-                if isinstance(item, dict):
-                    first, *rest = yaml(item, indent + "  ").splitlines()
-                    lines += [f"{indent}- {first.strip()}", *rest]
-                else:
-                    lines.append(f"{indent}- {json.dumps(item, ensure_ascii=False)}")
-        else:
-            text = value if isinstance(value, int) else json.dumps(value, ensure_ascii=False)
-            lines.append(f"{indent}{name}: {text}")
-    return "\n".join(lines)
-
-
 def write(dist, name, kind, fields):
     header = f"# yaml-language-server: $schema=https://aka.ms/winget-manifest.{kind}.{MANIFEST_VERSION}.schema.json\n\n"
-    (dist / name).write_text(header + yaml({**fields, "ManifestType": kind,
-                                             "ManifestVersion": MANIFEST_VERSION}) + "\n",
-                             encoding="utf-8")
+    body = yaml.safe_dump({**fields, "ManifestType": kind, "ManifestVersion": MANIFEST_VERSION},
+                          sort_keys=False, allow_unicode=True, width=1000)
+    (dist / name).write_text(header + body, encoding="utf-8")
 
 
 def main():

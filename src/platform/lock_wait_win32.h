@@ -4,6 +4,10 @@
 
 #include <windows.h>
 
+#include <string>
+
+#include "platform/error_win32.h"
+
 namespace quenwick {
 
 // Whether an open failed because another program holds the file: ERROR_SHARING_VIOLATION when it
@@ -23,5 +27,20 @@ bool IsHeldAgainstReplacing(DWORD error);
 // at logon must not keep the user waiting on a file that stays locked. npm's graceful-fs and Git
 // for Windows wait out renames and deletes the same way.
 bool PauseBeforeRetry(unsigned attempt, DWORD budgetMs = 1000);
+
+// Calls attempt until it gives true, while its failure may be another program's brief hold on a
+// file that is renamed, replaced or deleted, for budgetMs in all; then throws the last error for
+// call on subject.
+template <typename Attempt>
+void RetryWhileHeld(Attempt attempt, const char* call, const std::string& subject,
+                    DWORD budgetMs = 1000) {
+  for (unsigned tries = 0;; ++tries) {
+    if (attempt()) return;
+    const DWORD error = GetLastError();
+    if (!IsHeldAgainstReplacing(error) || !PauseBeforeRetry(tries, budgetMs)) {
+      ThrowWin32Error(error, call, subject);
+    }
+  }
+}
 
 }  // namespace quenwick

@@ -62,16 +62,12 @@ UniqueHandle OpenDiskFileForReading(const std::string& path) {
 
 // Replaces target with source, waiting for a target that another program holds for a moment.
 void MoveOverWaitingForHolders(const std::wstring& source, const std::wstring& target) {
-  for (unsigned attempt = 0;; ++attempt) {
-    if (MoveFileExW(source.c_str(), target.c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      return;
-    }
-    const DWORD error = GetLastError();
-    if (!IsHeldAgainstReplacing(error) || !PauseBeforeRetry(attempt)) {
-      ThrowWin32Error(error, "MoveFileExW", Narrow(target));
-    }
-  }
+  RetryWhileHeld(
+      [&] {
+        return MoveFileExW(source.c_str(), target.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+      },
+      "MoveFileExW", Narrow(target));
 }
 
 // Writes contents to a new file at path and flushes it to disk.

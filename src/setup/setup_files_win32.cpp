@@ -32,18 +32,6 @@ bool IsNothingThere(DWORD error) {
          error == ERROR_BAD_NETPATH || error == ERROR_BAD_NET_NAME || error == ERROR_NOT_READY;
 }
 
-// Calls attempt until it gives true, while its failure may be another program's brief hold.
-template <typename Attempt>
-void WaitingOutHolds(Attempt attempt, const char* call, const std::string& subject) {
-  for (unsigned tries = 0;; ++tries) {
-    if (attempt()) return;
-    const DWORD error = GetLastError();
-    if (!IsHeldAgainstReplacing(error) || !PauseBeforeRetry(tries, HoldBudgetMs)) {
-      ThrowWin32Error(error, call, subject);
-    }
-  }
-}
-
 // DeleteFileW and MoveFileExW refuse a read-only file, and Quenwick's files go read-only or not.
 void ClearReadOnly(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
@@ -66,14 +54,14 @@ std::string KnownFolderPath(const KNOWNFOLDERID& id, const char* name) {
 UniqueHandle OpenFile(const std::string& path, DWORD access, DWORD disposition, DWORD flags) {
   const std::wstring wide = Widen(path);
   HANDLE file = INVALID_HANDLE_VALUE;
-  WaitingOutHolds(
+  RetryWhileHeld(
       [&] {
         file = CreateFileW(wide.c_str(), access,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            disposition, flags, nullptr);
         return file != INVALID_HANDLE_VALUE;
       },
-      "CreateFileW", path);
+      "CreateFileW", path, HoldBudgetMs);
   return UniqueHandle(file);
 }
 
@@ -235,9 +223,9 @@ void MoveReplacing(const std::string& from, const std::string& to) {
   const std::wstring source = Widen(from);
   const std::wstring target = Widen(to);
   ClearReadOnly(target);
-  WaitingOutHolds(
+  RetryWhileHeld(
       [&] { return MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0; },
-      "MoveFileExW", to);
+      "MoveFileExW", to, HoldBudgetMs);
 }
 
 void DeleteFileIfThere(const std::string& path) {
@@ -245,8 +233,8 @@ void DeleteFileIfThere(const std::string& path) {
   if (KindOf(path) == PathKind::Folder) ThrowWin32Error(ERROR_ACCESS_DENIED, "DeleteFileW", path);
   const std::wstring wide = Widen(path);
   ClearReadOnly(wide);
-  WaitingOutHolds([&] { return DeleteFileW(wide.c_str()) || IsNothingThere(GetLastError()); },
-                  "DeleteFileW", path);
+  RetryWhileHeld([&] { return DeleteFileW(wide.c_str()) || IsNothingThere(GetLastError()); },
+                 "DeleteFileW", path, HoldBudgetMs);
 }
 
 std::string ProgramVersion(const std::string& path) {

@@ -117,17 +117,22 @@ class InstallerTest(unittest.TestCase):
     def install(self, *arguments):
         self.assertEqual(session.run(SETUP, "/S", *arguments), 0)
 
-    def uninstall(self, folder, command_line=None, code=0):
-        """Runs the uninstall as a tool runs it: done when it returns, and a few seconds later,
+    def uninstall(self, folder):
+        """Runs the uninstaller as a tool runs it: done when it returns, and a few seconds later,
         once its copy in %TEMP% has deleted it, nothing of Quenwick's is left."""
-        command_line = command_line or f'"{session.windows_path(folder / "uninstall.exe")}" /S'
-        self.assertEqual(session.run_command_line(command_line), code)
-        if code != 0:
-            return
-        self.assertIsNone(self.registry(), "the uninstaller left its registry entry")
-        self.assertFalse((folder / "quenwick.exe").exists())
-        self.assertFalse(self.shortcut.exists())
+        self.uninstall_in_place(folder)
+        self.assert_removed_at_once(folder)
+
+    def uninstall_in_place(self, folder):
+        self.assertEqual(session.run(folder / "uninstall.exe", "/S"), 0)
         self.assertTrue(self.eventually(lambda: not (folder / "uninstall.exe").exists()))
+
+    def assert_removed_at_once(self, folder):
+        """What the uninstall has removed by the moment it returns: the entry, the shortcut and the
+        program in folder."""
+        self.assertIsNone(self.registry(), "the uninstaller left its registry entry")
+        self.assertFalse(self.shortcut.exists())
+        self.assertFalse((folder / "quenwick.exe").exists())
 
     @staticmethod
     def eventually(condition):
@@ -434,10 +439,6 @@ class InstallerTest(unittest.TestCase):
         portable.mkdir(parents=True)
         shutil.copy(self.folder / "uninstall.exe", portable)
 
-    def uninstall_in_place(self, folder):
-        self.assertEqual(session.run(folder / "uninstall.exe", "/S"), 0)
-        self.assertTrue(self.eventually(lambda: not (folder / "uninstall.exe").exists()))
-
     def test_uninstall_removes_what_it_installed_and_nothing_of_the_users(self):
         for name, own_files in [("nothing of the user's", []),
                                 ("files of the user's", ["data.dat.backup.tmp", "notes.txt"])]:
@@ -600,14 +601,9 @@ class InstallerTest(unittest.TestCase):
                     for answer in answers:
                         self.assertIsNotNone(session.box(answer, "Quenwick Uninstall"))
                     self.assertEqual(code.result(), 0)
-                self.assert_nothing_left_at_once()
+                self.assert_removed_at_once(self.folder)
                 self.assertTrue(self.eventually(lambda: not self.folder.parent.exists()))
                 self.assertTrue(self.eventually(lambda: not any(temp.iterdir())), list(temp.iterdir()))
-
-    def assert_nothing_left_at_once(self):
-        self.assertIsNone(self.registry())
-        self.assertFalse(self.shortcut.exists())
-        self.assertFalse((self.folder / "quenwick.exe").exists())
 
     def test_dll_planted_beside_the_setup_program_in_downloads_never_loads(self):
         # Wine takes its own builtin DLLs before any file of the same name; the overrides make it
