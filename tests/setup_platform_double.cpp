@@ -285,6 +285,7 @@ Answer AskToInstall(const std::string&, const std::string&, const std::string&,
 std::optional<std::string> ChooseFolderDialog(const std::string&) { return std::nullopt; }
 bool ShowFinish(const std::string&, const std::string&, const std::string&) { return false; }
 Answer ShowSetupMessage(const std::string&, const std::string&, MessageKind) {
+  ++System.Messages;
   return Answer::Cancel;
 }
 

@@ -40,6 +40,7 @@ struct SetupDouble {
   int FailAt = 0;
   int CutAt = 0;
   int Calls = 0;
+  int Messages = 0;                   // the messages shown
   std::optional<std::string> StopAt;  // the stop point where the run is cut off
 
   // Everything that a run may change, a line for each file, folder and registry value.

@@ -184,6 +184,17 @@ TEST_P(SetupTransactionTest, CutOffAnywhereIsRemovedByTheUninstall) {
   }
 }
 
+// A switch that a deployment tool appends, wherever /S stands, changes nothing and shows nothing.
+TEST(SetupArgumentsTest, UnknownArgumentIsRefusedSilentlyWherever) {
+  for (const char* arguments : {"/norestart /S", "/S /norestart", "/S /D=Tools\\Quenwick"}) {
+    ResetSystem();
+    const std::string before = System.State();
+    EXPECT_EQ(RunSetup(arguments), 87) << arguments;
+    EXPECT_EQ(System.State(), before) << arguments;
+    EXPECT_EQ(System.Messages, 0) << arguments;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(EachKind, SetupTransactionTest, ::testing::ValuesIn(Kinds),
                          [](const auto& info) { return std::string(info.param.Name); });
 

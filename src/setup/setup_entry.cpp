@@ -24,6 +24,7 @@ namespace {
 // that a switch that a tool appends never passes for work done.
 void ReadCommandLine() {
   std::istringstream words(CommandLineArguments());
+  std::string unknown;  // the first, refused once every word is read, so that /S after it holds
   for (std::string word; words >> word;) {
     if (EqualNoCase(word, "/S")) {
       Setup.Silent = true;
@@ -36,13 +37,16 @@ void ReadCommandLine() {
       std::getline(words, rest);
       std::string folder = word.substr(3) + rest;
       folder.erase(folder.find_last_not_of(" \t") + 1);
-      if (!IsAbsolutePath(folder))
-        throw Refusal(ExitUnknownArgument, Say(Message::UnknownArgument, word));
-      Setup.GivenFolder = folder;
-    } else {
-      throw Refusal(ExitUnknownArgument, Say(Message::UnknownArgument, word));
+      if (IsAbsolutePath(folder)) {
+        Setup.GivenFolder = folder;
+      } else if (unknown.empty()) {
+        unknown = word;
+      }
+    } else if (unknown.empty()) {
+      unknown = word;
     }
   }
+  if (!unknown.empty()) throw Refusal(ExitUnknownArgument, Say(Message::UnknownArgument, unknown));
 }
 
 // Tells an interactive user how the run ends; a dialog that cannot be shown changes no exit code.
