@@ -5,8 +5,11 @@ rem tools can trust: 0 when Quenwick is gone (files of the user's own in its fol
 rem never installed, 1618 while quenwick.exe runs, 1603 when its program could not be deleted.
 rem The setup program beside this script does the work, as cmd cannot read every path reliably.
 setlocal DisableDelayedExpansion
+rem Started by a quoted relative name, cmd resolves %~dp0 against the current folder of the moment,
+rem so this script's own folder is read before that changes.
+set "here=%~dp0"
 rem The folder that this was started in may be the one being removed, which Windows does not
 rem allow while it is cmd's current folder.
 cd /d "%SystemRoot%"
-start "" /wait "%~dp0Quenwick-@PROJECT_VERSION@-setup.exe" /S /Uninstall
+start "" /wait "%here%Quenwick-@PROJECT_VERSION@-setup.exe" /S /Uninstall
 exit /b %errorlevel%

@@ -1,4 +1,5 @@
-// The scripted system: each platform call of the setup program over the state in System.
+// The scripted system's files, folders and links, with the rules of Windows that the setup program
+// relies on, each with where Microsoft's documentation gives it.
 #include "setup_platform_double.h"
 
 #include <algorithm>
@@ -6,7 +7,6 @@
 #include <system_error>
 
 #include "platform/platform.h"
-#include "setup/setup_entry.h"
 #include "setup/setup_version.h"
 
 namespace quenwick {
@@ -20,39 +20,97 @@ bool NoCase::operator()(const std::string& a, const std::string& b) const {
   });
 }
 
-namespace {
-
-// Counts the call, then fails it or cuts the run off there when the test says so.
 void Call(const char* call, const std::string& subject) {
   ++System.Calls;
   if (System.Calls == System.CutAt) throw CutOff{};
-  if (System.Calls == System.FailAt) {
-    throw SystemCallError(std::error_code(5, std::system_category()), call, subject);
-  }
+  if (System.Calls == System.FailAt) Fail(5, call, subject);
 }
+
+void Fail(int error, const char* call, const std::string& subject) {
+  throw SystemCallError(std::error_code(error, std::system_category()), call, subject);
+}
+
+namespace {
+
+constexpr int AccessDenied = 5;  // ERROR_ACCESS_DENIED
+constexpr int PathNotFound = 3;  // ERROR_PATH_NOT_FOUND
+constexpr int SharingViolation = 32;
+
+bool Same(const std::string& a, const std::string& b) { return !NoCase{}(a, b) && !NoCase{}(b, a); }
 
 std::string Parent(const std::string& path) { return path.substr(0, path.find_last_of('\\')); }
 
-SetupDouble::Entry* Find(const std::string& path) {
-  const auto found = System.Files.find(path);
-  return found == System.Files.end() ? nullptr : &found->second;
+// The path with each link on the way replaced by the folder that it leads to, and the last name
+// too unless it is to be taken as it is.
+std::string Resolve(const std::string& path, bool followLast = true) {
+  std::string resolved;
+  for (std::size_t at = 0; at < path.size();) {
+    const std::size_t end = std::min(path.find('\\', at), path.size());
+    const std::string part = path.substr(at, end - at);
+    at = end + 1;
+    if (part.empty()) continue;
+    resolved += (resolved.empty() ? "" : "\\") + part;
+    if (at < path.size() || followLast) {
+      const auto found = System.Files.find(resolved);
+      if (found != System.Files.end() && !found->second.LinkTo.empty()) {
+        resolved = found->second.LinkTo;
+      }
+    }
+  }
+  return resolved;
 }
 
-[[noreturn]] void Fail(int error, const char* call, const std::string& subject) {
-  throw SystemCallError(std::error_code(error, std::system_category()), call, subject);
+SetupDouble::Entry* FindAsItIs(const std::string& path) {
+  const auto found = System.Files.find(Resolve(path, false));
+  return found == System.Files.end() ? nullptr : &found->second;
 }
 
 void NeedFolder(const std::string& folder, const char* call) {
   const SetupDouble::Entry* entry = Find(folder);
-  if (!entry || !entry->Folder) Fail(3, call, folder);
+  if (!entry || !entry->Folder) Fail(PathNotFound, call, folder);
+}
+
+bool Empty(const std::string& folder) {
+  const std::string resolved = Resolve(folder);
+  return std::ranges::none_of(System.Files, [&](const auto& file) {
+    return file.first.size() > resolved.size() && Same(Parent(file.first), resolved);
+  });
+}
+
+// A read-only file refuses to be deleted or replaced (DeleteFile, Remarks: "If the file is a
+// read-only file, the function fails with ERROR_ACCESS_DENIED"); the calls that take read-only
+// files as any other clear the attribute first, as their Win32 side does.
+void ClearReadOnlyOf(const std::string& path) {
+  if (SetupDouble::Entry* entry = Find(path)) entry->ReadOnly = false;
+}
+
+void NotRunning(const std::string& path, int error, const char* call) {
+  // A running program's file is mapped as its image: it cannot be deleted (DeleteFile, Remarks:
+  // it fails for a file open "as a memory-mapped file") nor opened for writing, but it can be
+  // renamed.
+  if (Runs(path)) Fail(error, call, path);
+  if (System.Held.contains(Resolve(path))) Fail(SharingViolation, call, path);
 }
 
 }  // namespace
+
+SetupDouble::Entry* Find(const std::string& path) {
+  const auto found = System.Files.find(Resolve(path));
+  return found == System.Files.end() ? nullptr : &found->second;
+}
+
+bool Runs(const std::string& path) {
+  const std::string resolved = Resolve(path);
+  if (Same(resolved, Resolve(System.Image))) return true;
+  return std::ranges::any_of(
+      System.Running, [&](const std::string& program) { return Same(resolved, Resolve(program)); });
+}
 
 std::string SetupDouble::State() const {
   std::string state;
   for (const auto& [path, entry] : Files) {
     state += path + (entry.Folder ? "\\" : " = " + entry.Bytes) +
+             (entry.LinkTo.empty() ? "" : " -> " + entry.LinkTo) +
              (entry.ReadOnly ? " (read-only)" : "") + "\n";
   }
   for (const auto& [key, values] : Registry) {
@@ -68,29 +126,35 @@ std::string SetupDouble::State() const {
 void ResetSystem() {
   System = {};
   for (const char* folder :
-       {"C:", "C:\\Windows", "C:\\Windows\\System32", "C:\\Users", "C:\\Users\\u",
-        "C:\\Users\\u\\AppData", "C:\\Users\\u\\AppData\\Local", "C:\\Users\\u\\Downloads",
-        "C:\\Users\\u\\AppData\\Local\\Temp", "C:\\Users\\u\\Startup", "C:\\Tools"}) {
-    System.Files[folder] = {true, "", false};
+       {"C:", "C:\\Windows", "C:\\Windows\\System32", "C:\\Windows\\Temp", "C:\\Users",
+        "C:\\Users\\u", "C:\\Users\\u\\AppData", "C:\\Users\\u\\AppData\\Local",
+        "C:\\Users\\u\\Downloads", "C:\\Users\\u\\AppData\\Local\\Temp", "C:\\Users\\u\\Startup",
+        "C:\\Tools", "D:", "N:"}) {
+    System.Files[folder].Folder = true;
   }
-  System.Files[System.OwnPath] = {false, "setup", false};
+  System.Files[System.Image].Bytes = "setup";
+  System.Known = {{KnownFolder::LocalAppData, "C:\\Users\\u\\AppData\\Local"},
+                  {KnownFolder::Startup, "C:\\Users\\u\\Startup"},
+                  {KnownFolder::Profile, "C:\\Users\\u"},
+                  {KnownFolder::Windows, "C:\\Windows"},
+                  {KnownFolder::Temp, "C:\\Users\\u\\AppData\\Local\\Temp"}};
+}
+
+void BecomeSystem() {
+  const std::string profile = "C:\\Windows\\System32\\config\\systemprofile";
+  for (const std::string& folder : {std::string("C:\\Windows\\System32\\config"), profile,
+                                    profile + "\\AppData", profile + "\\AppData\\Local"}) {
+    System.Files[folder].Folder = true;
+  }
+  System.Known[KnownFolder::Profile] = profile;
+  System.Known[KnownFolder::LocalAppData] = profile + "\\AppData\\Local";
+  System.Known[KnownFolder::Temp] = "C:\\Windows\\Temp";
+  System.Known[KnownFolder::Startup] = profile + "\\Startup";
 }
 
 std::string FolderPath(KnownFolder folder) {
   Call("FolderPath", "");
-  switch (folder) {
-    case KnownFolder::LocalAppData:
-      return "C:\\Users\\u\\AppData\\Local";
-    case KnownFolder::Startup:
-      return "C:\\Users\\u\\Startup";
-    case KnownFolder::Profile:
-      return "C:\\Users\\u";
-    case KnownFolder::Windows:
-      return "C:\\Windows";
-    case KnownFolder::Temp:
-      break;
-  }
-  return "C:\\Users\\u\\AppData\\Local\\Temp";
+  return System.Known.at(folder);
 }
 
 PathKind KindOf(const std::string& path) {
@@ -99,11 +163,31 @@ PathKind KindOf(const std::string& path) {
   return !entry ? PathKind::None : entry->Folder ? PathKind::Folder : PathKind::File;
 }
 
-std::string IdentityOf(const std::string& path) {
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
   Call("CreateFileW", path);
-  std::string identity = Find(path) ? path : "";
-  std::ranges::transform(identity, identity.begin(), [](char c) { return std::tolower(c); });
+  const auto found = System.Files.find(Resolve(path));
+  if (found == System.Files.end()) return std::nullopt;
+  SetupDouble::Entry& entry = found->second;
+  if (entry.Id == 0) entry.Id = System.NextId++;
+  FileIdentity identity;
+  identity.FinalPath = found->first;
+  switch (std::toupper(static_cast<unsigned char>(found->first[0]))) {
+    case 'C':  // NTFS: the 128-bit id is the 64-bit index, widened.
+      identity = {0xC, {entry.Id, 0}, 0xC, entry.Id, found->first};
+      break;
+    case 'D':  // ReFS: only the 128-bit id is unique (BY_HANDLE_FILE_INFORMATION, Remarks).
+      identity = {0xD, {entry.Id, 0xD}, 0xD, 1, found->first};
+      break;
+    default:  // A redirector that gives no id at all: FILE_ID_INFO and the index all zeros.
+      break;
+  }
   return identity;
+}
+
+bool IsLink(const std::string& path) {
+  Call("FindFirstFileExW", path);
+  const SetupDouble::Entry* entry = FindAsItIs(path);
+  return entry && !entry->LinkTo.empty();
 }
 
 std::string FullPath(const std::string& path) {
@@ -127,11 +211,11 @@ std::string FullPath(const std::string& path) {
 std::vector<std::string> FolderEntries(const std::string& folder) {
   Call("FindFirstFileExW", folder);
   NeedFolder(folder, "FindFirstFileExW");
+  const std::string resolved = Resolve(folder);
   std::vector<std::string> names;
   for (const auto& [path, entry] : System.Files) {
-    const std::string parent = Parent(path);
-    if (path.size() > folder.size() && !NoCase{}(parent, folder) && !NoCase{}(folder, parent)) {
-      names.push_back(path.substr(folder.size() + 1));
+    if (path.size() > resolved.size() && Same(Parent(path), resolved)) {
+      names.push_back(path.substr(resolved.size() + 1));
     }
   }
   return names;
@@ -141,13 +225,17 @@ void MakeFolder(const std::string& path) {
   Call("CreateDirectoryW", path);
   NeedFolder(Parent(path), "CreateDirectoryW");
   if (Find(path)) Fail(183, "CreateDirectoryW", path);
-  System.Files[path] = {true, "", false};
+  System.Files[Resolve(path)].Folder = true;
 }
 
-bool RemoveFolderIfEmpty(const std::string& path) {
+bool RemoveEmptyFolder(const std::string& path) {
   Call("RemoveDirectoryW", path);
-  if (!Find(path) || !FolderEntries(path).empty()) return false;
-  System.Files.erase(path);
+  const std::string asItIs = Resolve(path, false);
+  const auto found = System.Files.find(asItIs);
+  if (found == System.Files.end() || !found->second.Folder) return false;
+  // RemoveDirectoryW removes a junction whatever its target holds (RemoveDirectory, Remarks).
+  if (found->second.LinkTo.empty() && !Empty(asItIs)) return false;
+  System.Files.erase(found);
   return true;
 }
 
@@ -161,10 +249,12 @@ std::string ReadWholeFile(const std::string& path) {
 void WriteNewFile(const std::string& path, std::string_view bytes) {
   Call("WriteFile", path);
   NeedFolder(Parent(path), "CreateFileW");
-  if (const SetupDouble::Entry* entry = Find(path); entry && entry->Folder) {
-    Fail(5, "CreateFileW", path);
-  }
-  System.Files[path] = {false, std::string(bytes), false};
+  SetupDouble::Entry* entry = Find(path);
+  if (entry && entry->Folder) Fail(AccessDenied, "CreateFileW", path);
+  NotRunning(path, SharingViolation, "CreateFileW");
+  SetupDouble::Entry& written = System.Files[Resolve(path)];
+  written.Bytes = bytes;
+  written.ReadOnly = false;
 }
 
 void MoveReplacing(const std::string& from, const std::string& to) {
@@ -172,18 +262,54 @@ void MoveReplacing(const std::string& from, const std::string& to) {
   const SetupDouble::Entry* source = Find(from);
   const SetupDouble::Entry* target = Find(to);
   if (!source || source->Folder) Fail(2, "MoveFileExW", from);
-  if (target && target->Folder) Fail(5, "MoveFileExW", to);
+  if (target && target->Folder) Fail(AccessDenied, "MoveFileExW", to);
   NeedFolder(Parent(to), "MoveFileExW");
+  if (target) NotRunning(to, AccessDenied, "MoveFileExW");
+  if (System.Held.contains(Resolve(from))) Fail(SharingViolation, "MoveFileExW", from);
   const SetupDouble::Entry moved = *source;
-  System.Files.erase(from);
-  System.Files[to] = moved;
+  System.Files.erase(Resolve(from));
+  System.Files[Resolve(to)] = moved;
+  if (System.Running.erase(from) > 0) System.Running.insert(to);  // a renamed program runs on
 }
 
 void DeleteFileIfThere(const std::string& path) {
   Call("DeleteFileW", path);
   const SetupDouble::Entry* entry = Find(path);
-  if (entry && entry->Folder) Fail(5, "DeleteFileW", path);
-  System.Files.erase(path);
+  if (!entry) return;
+  if (entry->Folder) Fail(AccessDenied, "DeleteFileW", path);
+  NotRunning(path, AccessDenied, "DeleteFileW");
+  ClearReadOnlyOf(path);
+  System.Files.erase(Resolve(path));
+}
+
+bool DeleteFileNow(const std::string& path) {
+  Call("DeleteFileW", path);
+  const SetupDouble::Entry* entry = Find(path);
+  if (!entry) return true;
+  if (entry->Folder || Runs(path) || System.Held.contains(Resolve(path))) return false;
+  System.Files.erase(Resolve(path));
+  return true;
+}
+
+void CopyFileOver(const std::string& from, const std::string& to) {
+  Call("CopyFileW", to);
+  const SetupDouble::Entry* source = Find(from);
+  if (!source || source->Folder) Fail(2, "CopyFileW", from);
+  NeedFolder(Parent(to), "CopyFileW");
+  if (const SetupDouble::Entry* target = Find(to); target && (target->Folder || target->ReadOnly)) {
+    Fail(AccessDenied, "CopyFileW", to);
+  }
+  // CopyFileW gives the copy its source's attributes (CopyFile, Remarks: "File attributes for the
+  // existing file are copied to the new file").
+  SetupDouble::Entry copy;
+  copy.Bytes = source->Bytes;
+  copy.ReadOnly = source->ReadOnly;
+  System.Files[Resolve(to)] = copy;
+}
+
+void ClearReadOnly(const std::string& path) {
+  Call("SetFileAttributesW", path);
+  ClearReadOnlyOf(path);
 }
 
 std::string ProgramVersion(const std::string& path) {
@@ -195,98 +321,14 @@ std::string ProgramVersion(const std::string& path) {
 std::string ProductName(const std::string& path) {
   Call("VerQueryValueW", path);
   const SetupDouble::Entry* entry = Find(path);
-  return entry && entry->Bytes == "setup" ? "Quenwick" : "";
-}
-
-bool ProgramRuns(const std::string& path) {
-  Call("CreateToolhelp32Snapshot", path);
-  return System.Running.contains(path);
+  const bool ours = entry && (entry->Bytes.starts_with("quenwick ") || entry->Bytes == "setup");
+  return ours ? "Quenwick" : "";
 }
 
 std::optional<std::string> ReadFileHead(const std::string& path, std::size_t maxBytes) {
   const SetupDouble::Entry* entry = Find(path);
   if (!entry || entry->Folder) return std::nullopt;
   return entry->Bytes.substr(0, maxBytes);
-}
-
-std::optional<RegistryValues> ReadRegistryKey(const std::string& key) {
-  Call("RegEnumValueW", key);
-  const auto found = System.Registry.find(key);
-  if (found == System.Registry.end()) return std::nullopt;
-  return found->second;
-}
-
-void WriteRegistryValue(const std::string& key, const std::string& name,
-                        const RegistryValue& value) {
-  Call("RegSetValueExW", key + "\\" + name);
-  System.Registry[key][name] = value;
-}
-
-void DeleteRegistryValue(const std::string& key, const std::string& name) {
-  Call("RegDeleteValueW", key + "\\" + name);
-  const auto found = System.Registry.find(key);
-  if (found != System.Registry.end()) found->second.erase(name);
-}
-
-void DeleteRegistryKey(const std::string& key) {
-  Call("RegDeleteKeyW", key);
-  System.Registry.erase(key);
-}
-
-void FlushRegistry() { Call("RegFlushKey", "HKEY_CURRENT_USER"); }
-
-std::string ShortcutTarget(const std::string& shortcut) {
-  Call("IPersistFile::Load", shortcut);
-  const SetupDouble::Entry* entry = Find(shortcut);
-  return entry && entry->Bytes.starts_with("-> ") ? entry->Bytes.substr(3) : "";
-}
-
-void MakeShortcut(const std::string& shortcut, const std::string& target) {
-  Call("IPersistFile::Save", shortcut);
-  WriteNewFile(shortcut, "-> " + target);
-}
-
-std::string OwnProgramPath() { return System.OwnPath; }
-std::string CommandLineArguments() { return System.Arguments; }
-std::uint32_t ProcessId() { return 4242; }
-std::string CarriedProgram() { return std::string("quenwick ") + SetupVersion; }
-bool UserSpeaksPolish() { return false; }
-void Pause(unsigned) {}
-
-bool TakeLock(const std::string& path) {
-  Call("CreateFileW", path);
-  return !System.LockHeld;
-}
-
-void StartProgram(const std::string& path) { Call("CreateProcessW", path); }
-
-void StopPoint(const char* name) {
-  if (System.StopAt == name) throw CutOff{};
-}
-
-int RunCopyAndWait() {
-  Call("CreateProcessW", System.OwnPath);
-  System.HandedOverFrom = System.OwnPath;
-  return SetupEntry();
-}
-
-std::optional<std::string> HandedOverFrom() {
-  std::optional<std::string> original = System.HandedOverFrom;
-  System.HandedOverFrom.reset();
-  return original;
-}
-
-void HandBack(int) {}
-
-Answer AskToInstall(const std::string&, const std::string&, const std::string&,
-                    const std::string&) {
-  return Answer::Install;
-}
-std::optional<std::string> ChooseFolderDialog(const std::string&) { return std::nullopt; }
-bool ShowFinish(const std::string&, const std::string&, const std::string&) { return false; }
-Answer ShowSetupMessage(const std::string&, const std::string&, MessageKind) {
-  ++System.Messages;
-  return Answer::Cancel;
 }
 
 }  // namespace quenwick

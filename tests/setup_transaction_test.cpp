@@ -1,4 +1,4 @@
-// The setup program's transaction against the double: each kind of install and the uninstall,
+// The setup program's transaction against the double: each kind of install and of uninstall,
 // failed at every platform call in turn and cut off at every call and every stop point. A failure
 // changes nothing; after a cut-off, the next run finishes the install, or the uninstall removes it.
 #include <gtest/gtest.h>
@@ -7,20 +7,11 @@
 #include <ostream>
 #include <string>
 
-#include "setup/install_state.h"
-#include "setup/setup_entry.h"
-#include "setup/setup_names.h"
-#include "setup/setup_version.h"
-#include "setup_platform_double.h"
+#include "setup_runs.h"
 
 namespace quenwick {
 namespace {
 
-const std::string Key(UninstallKey);
-const std::string Default = "C:\\Users\\u\\AppData\\Local\\Programs\\Quenwick";
-const std::string Moved = "C:\\Tools\\Quenwick";
-const std::string Shortcut = "C:\\Users\\u\\Startup\\Quenwick.lnk";
-const std::string Record = "-1\r\n-1\r\n734\r\n-1\r\n";
 const char* const Stops[] = {"marked",
                              "probing",
                              "written",
@@ -34,45 +25,28 @@ const char* const Stops[] = {"marked",
                              "old-programs-removed",
                              "folders-left"};
 
-// Runs the setup program with arguments, as a fresh process; a run cut off gives 99.
-int RunSetup(const std::string& arguments) {
-  Setup = {};
-  System.Arguments = arguments;
-  System.Calls = 0;
-  try {
-    return SetupEntry();
-  } catch (const CutOff&) {
-    return 99;
-  }
-}
-
-// A whole install of version in folder, made as this setup program makes one, with record.
-void Installed(const std::string& folder, const std::string& version, const std::string& record) {
-  ASSERT_EQ(RunSetup("/S /D=" + folder), 0);
-  System.Files[folder + "\\quenwick.exe"].Bytes = "quenwick " + version;
-  System.Registry[Key]["DisplayVersion"] = version;
-  if (!record.empty()) System.Files[folder + "\\data.dat"] = {false, record, false};
-}
-
 struct Kind {
   const char* Name;
   std::function<void()> Arrange;
+  std::string Program;  // "" for the setup program
   std::string Arguments;
   std::string Folder;  // where the install is once the run is done, "" for nowhere
   std::string Record;
 };
 
 const Kind Kinds[] = {
-    {"FirstInstall", [] {}, "/S", Default, ""},
+    {"FirstInstall", [] {}, "", "/S", Default, ""},
     {"Repair",
      [] {
        Installed(Default, SetupVersion, Record);
        System.Files.erase(Default + "\\uninstall.exe");
      },
-     "/S", Default, Record},
-    {"Upgrade", [] { Installed(Default, "0.9.0", Record); }, "/S", Default, Record},
-    {"Move", [] { Installed(Default, "0.9.0", Record); }, "/S /D=" + Moved, Moved, Record},
-    {"Uninstall", [] { Installed(Moved, SetupVersion, Record); }, "/S /Uninstall", "", ""},
+     "", "/S", Default, Record},
+    {"Upgrade", [] { Installed(Default, "0.9.0", Record); }, "", "/S", Default, Record},
+    {"Move", [] { Installed(Default, "0.9.0", Record); }, "", "/S /D=" + Moved, Moved, Record},
+    {"Uninstall", [] { Installed(Moved, SetupVersion, Record); }, "", "/S /Uninstall", "", ""},
+    {"Uninstaller", [] { Installed(Default, SetupVersion, Record); }, Default + "\\uninstall.exe",
+     "/S", "", ""},
 };
 
 void PrintTo(const Kind& kind, std::ostream* out) { *out << kind.Name; }
@@ -85,6 +59,15 @@ class SetupTransactionTest : public ::testing::TestWithParam<Kind> {
     Before = System.State();
   }
 
+  // Runs the kind's command line, or after it has removed its own program, the setup program's
+  // /Uninstall, as the uninstall script does.
+  int RunKind() {
+    const Kind& kind = GetParam();
+    if (kind.Program.empty()) return RunSetup(kind.Arguments);
+    return Find(kind.Program) ? RunProgram(kind.Program, kind.Arguments)
+                              : RunSetup("/S /Uninstall");
+  }
+
   // Whether the run's end is as its kind says: a whole install, or nothing left of Quenwick's.
   void ExpectDone() {
     const Kind& kind = GetParam();
@@ -92,20 +75,16 @@ class SetupTransactionTest : public ::testing::TestWithParam<Kind> {
       if (folder == kind.Folder) continue;
       EXPECT_FALSE(System.Files.contains(folder)) << folder << " left";
     }
+    EXPECT_EQ(Names(Temp), std::vector<std::string>{}) << "a copy of the uninstaller left";
     if (kind.Folder.empty()) {
       EXPECT_FALSE(System.Registry.contains(Key));
       EXPECT_FALSE(System.Files.contains(Shortcut));
-      EXPECT_FALSE(System.Files.contains("C:\\Users\\u\\AppData\\Local\\Programs"));
+      EXPECT_FALSE(System.Files.contains(Programs));
       return;
-    }
-    std::vector<std::string> names;
-    for (const auto& [path, entry] : System.Files) {
-      if (path.starts_with(kind.Folder + "\\"))
-        names.push_back(path.substr(kind.Folder.size() + 1));
     }
     std::vector<std::string> expected{"quenwick.exe", "uninstall.exe"};
     if (!kind.Record.empty()) expected.insert(expected.begin(), "data.dat");
-    EXPECT_EQ(names, expected);
+    EXPECT_EQ(Names(kind.Folder), expected);
     EXPECT_EQ(System.Files[kind.Folder + "\\quenwick.exe"].Bytes,
               std::string("quenwick ") + SetupVersion);
     if (!kind.Record.empty()) {
@@ -120,7 +99,7 @@ class SetupTransactionTest : public ::testing::TestWithParam<Kind> {
 
   // The platform calls of a run of this kind that nothing stops.
   int CallsOfAWholeRun() {
-    EXPECT_EQ(RunSetup(GetParam().Arguments), 0);
+    EXPECT_EQ(RunKind(), 0);
     return System.Calls;
   }
 
@@ -129,7 +108,7 @@ class SetupTransactionTest : public ::testing::TestWithParam<Kind> {
     SetUp();
     System.CutAt = call;
     if (stop) System.StopAt = stop;
-    RunSetup(GetParam().Arguments);
+    RunKind();
     System.CutAt = 0;
     System.StopAt.reset();
   }
@@ -138,7 +117,7 @@ class SetupTransactionTest : public ::testing::TestWithParam<Kind> {
 };
 
 TEST_P(SetupTransactionTest, SucceedsWhole) {
-  EXPECT_EQ(RunSetup(GetParam().Arguments), 0);
+  EXPECT_EQ(RunKind(), 0);
   ExpectDone();
 }
 
@@ -147,12 +126,12 @@ TEST_P(SetupTransactionTest, AnyFailedCallChangesNothing) {
   for (int failAt = 1; failAt <= calls; ++failAt) {
     SetUp();
     System.FailAt = failAt;
-    const int exitCode = RunSetup(GetParam().Arguments);
+    const int exitCode = RunKind();
     System.FailAt = 0;
     if (exitCode == 0 || GetParam().Folder.empty()) {
       // Past the commit the install is whole, and the next run lets go of what is left; a removal
       // that failed leaves what it could not remove, for the next to remove.
-      ASSERT_EQ(RunSetup(GetParam().Arguments), 0) << "call " << failAt;
+      ASSERT_EQ(RunKind(), 0) << "call " << failAt;
       ExpectDone();
     } else {
       EXPECT_EQ(System.State(), Before) << "call " << failAt << " failed, exit code " << exitCode;
@@ -165,9 +144,9 @@ TEST_P(SetupTransactionTest, CutOffAnywhereIsFinishedByTheNextRun) {
   const int stops = static_cast<int>(std::size(Stops));
   for (int cutAt = 1; cutAt <= calls + stops; ++cutAt) {
     cutAt <= calls ? RunCutOff(cutAt) : RunCutOff(0, Stops[cutAt - calls - 1]);
-    ASSERT_EQ(RunSetup(GetParam().Arguments), 0) << "cut off at " << cutAt;
+    ASSERT_EQ(RunKind(), 0) << "cut off at " << cutAt;
     ExpectDone();
-    if (HasFailure()) FAIL() << "cut off at call " << cutAt;
+    if (HasFailure()) FAIL() << "cut off at call " << cutAt << "\n" << System.State();
   }
 }
 
@@ -184,6 +163,9 @@ TEST_P(SetupTransactionTest, CutOffAnywhereIsRemovedByTheUninstall) {
   }
 }
 
+INSTANTIATE_TEST_SUITE_P(EachKind, SetupTransactionTest, ::testing::ValuesIn(Kinds),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
 // A switch that a deployment tool appends, wherever /S stands, changes nothing and shows nothing.
 TEST(SetupArgumentsTest, UnknownArgumentIsRefusedSilentlyWherever) {
   for (const char* arguments : {"/norestart /S", "/S /norestart", "/S /D=Tools\\Quenwick"}) {
@@ -194,9 +176,6 @@ TEST(SetupArgumentsTest, UnknownArgumentIsRefusedSilentlyWherever) {
     EXPECT_EQ(System.Messages, 0) << arguments;
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(EachKind, SetupTransactionTest, ::testing::ValuesIn(Kinds),
-                         [](const auto& info) { return std::string(info.param.Name); });
 
 }  // namespace
 }  // namespace quenwick

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 
 #include "setup/install_state.h"
 #include "setup/setup_names.h"
@@ -49,10 +50,33 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
   });
 }
 
+namespace {
+
+constexpr std::uint64_t AllOnes = ~std::uint64_t{0};
+
+// All zeros is the "no id" of FILE_ID_INFO and of BY_HANDLE_FILE_INFORMATION, and all ones is
+// FILE_INVALID_FILE_ID: neither tells one file from another.
+bool IsId(const std::array<std::uint64_t, 2>& id) {
+  return !(id[0] == 0 && id[1] == 0) && !(id[0] == AllOnes && id[1] == AllOnes);
+}
+bool IsIndex(std::uint64_t index) { return index != 0 && index != AllOnes; }
+
+}  // namespace
+
+bool SameFile(const FileIdentity& a, const FileIdentity& b) {
+  if (IsId(a.Id) && IsId(b.Id)) return a.Volume == b.Volume && a.Id == b.Id;
+  if (IsIndex(a.Index) && IsIndex(b.Index)) {
+    return a.IndexVolume == b.IndexVolume && a.Index == b.Index;
+  }
+  return !a.FinalPath.empty() && EqualNoCase(a.FinalPath, b.FinalPath);
+}
+
 bool SameFolder(const std::string& a, const std::string& b) {
   if (a.empty() || b.empty()) return false;
-  const std::string identity = IdentityOf(a);
-  return !identity.empty() && identity == IdentityOf(b);
+  const std::optional<FileIdentity> identity = IdentityOf(a);
+  if (!identity) return false;
+  const std::optional<FileIdentity> other = IdentityOf(b);
+  return other && SameFile(*identity, *other);
 }
 
 bool InWindowsFolder(const std::string& path) {
@@ -63,34 +87,61 @@ bool InWindowsFolder(const std::string& path) {
   return false;
 }
 
+std::optional<std::uint32_t> ProcessIdIn(std::string_view name, std::string_view prefix,
+                                         std::string_view suffix) {
+  if (name.size() <= prefix.size() + suffix.size() ||
+      !EqualNoCase(name.substr(0, prefix.size()), prefix) ||
+      !EqualNoCase(name.substr(name.size() - suffix.size()), suffix)) {
+    return std::nullopt;
+  }
+  const std::string_view id =
+      name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+  std::uint32_t processId = 0;
+  const auto [end, error] = std::from_chars(id.data(), id.data() + id.size(), processId);
+  if (error != std::errc{} || end != id.data() + id.size()) return std::nullopt;
+  return processId;
+}
+
 bool IsOwnLeftover(std::string_view name) {
   for (const std::string_view program : {ProgramFile, UninstallerFile}) {
     for (const std::string_view suffix : {NewSuffix, OldSuffix}) {
       if (EqualNoCase(name, std::string(program) + std::string(suffix))) return true;
     }
   }
-  const std::string prefix = std::string(RecordFile) + ".";
-  if (name.size() <= prefix.size() + TemporaryRecordSuffix.size() ||
-      !EqualNoCase(name.substr(0, prefix.size()), prefix) ||
-      !EqualNoCase(name.substr(name.size() - TemporaryRecordSuffix.size()),
-                   TemporaryRecordSuffix)) {
-    return false;
+  return TemporaryRecordOf(name).has_value();
+}
+
+std::optional<std::uint32_t> TemporaryRecordOf(std::string_view name) {
+  return ProcessIdIn(name, std::string(RecordFile) + ".", TemporaryRecordSuffix);
+}
+
+void DeleteStaleRecords(const std::string& folder) {
+  for (const std::string& name : FolderEntries(folder)) {
+    const std::optional<std::uint32_t> writer = TemporaryRecordOf(name);
+    if (writer && !ProcessIsRunning(*writer)) DeleteFileIfThere(InFolder(folder, name));
   }
-  const std::string_view id =
-      name.substr(prefix.size(), name.size() - prefix.size() - TemporaryRecordSuffix.size());
-  return std::ranges::all_of(id,
-                             [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+}
+
+bool IsOwnFile(const std::string& folder, const std::string& name) {
+  const std::string path = InFolder(folder, name);
+  if (KindOf(path) != PathKind::File) return false;
+  // Another program's uninstall.exe is as likely as Quenwick's.
+  if (EqualNoCase(name, ProgramFile) || EqualNoCase(name, UninstallerFile)) {
+    return ProductName(path) == "Quenwick";
+  }
+  return EqualNoCase(name, RecordFile) || IsOwnLeftover(name);
+}
+
+bool RemoveFolderIfEmpty(const std::string& path) {
+  // RemoveDirectoryW removes a junction or a symbolic link however full its target is.
+  return KindOf(path) == PathKind::Folder && !IsLink(path) && RemoveEmptyFolder(path);
 }
 
 void RemoveInstallFiles(const std::string& folder) {
   if (KindOf(folder) != PathKind::Folder) return;
   for (const std::string& name : FolderEntries(folder)) {
     const std::string path = InFolder(folder, name);
-    const bool ours = EqualNoCase(name, ProgramFile) || EqualNoCase(name, UninstallerFile) ||
-                      EqualNoCase(name, RecordFile) || IsOwnLeftover(name);
-    if (ours && KindOf(path) == PathKind::File && !SameFolder(path, Setup.LeftForLater)) {
-      DeleteFileIfThere(path);
-    }
+    if (IsOwnFile(folder, name) && !SameFolder(path, Setup.LeftForLater)) DeleteFileIfThere(path);
   }
   RemoveFolderIfEmpty(folder);
 }

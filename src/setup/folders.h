@@ -4,8 +4,12 @@
 // doubled separator, a "..", a short name or another drive letter can change.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "setup/setup_platform.h"
 
 namespace quenwick {
 
@@ -19,13 +23,30 @@ std::string InFolder(const std::string& folder, std::string_view name);
 std::string ParentFolder(const std::string& path);
 std::string FileName(const std::string& path);
 bool EqualNoCase(std::string_view a, std::string_view b);
+// Whether two identities are of one file or folder: by the 128-bit id where both have one, as on
+// every file system where it is unique, ReFS's among them; else by the 64-bit index; else, where
+// the file system gives neither (some redirectors), by the paths as Windows resolves them.
+bool SameFile(const FileIdentity& a, const FileIdentity& b);
 // Whether both paths name one file or folder that is there.
 bool SameFolder(const std::string& a, const std::string& b);
 // Whether the path is the Windows folder or lies in it.
 bool InWindowsFolder(const std::string& path);
+// The process id in a name of prefix, the id, and suffix; nothing for any other name.
+std::optional<std::uint32_t> ProcessIdIn(std::string_view name, std::string_view prefix,
+                                         std::string_view suffix);
 // Whether only Quenwick leaves a file of that name: a program not yet in place (.new) or set aside
 // (.old), or a record being written ("data.dat.<process id>.tmp").
 bool IsOwnLeftover(std::string_view name);
+// The id of the process that writes the record of that temporary name, or nothing.
+std::optional<std::uint32_t> TemporaryRecordOf(std::string_view name);
+// Deletes the temporary records in folder whose writer has ended, as one cut off leaves them.
+void DeleteStaleRecords(const std::string& folder);
+// Whether the file name in folder is Quenwick's: its program or its uninstaller, as their version
+// information says, its record, or a leftover of its own.
+bool IsOwnFile(const std::string& folder, const std::string& name);
+// Removes the folder if it is a real folder and empty, and tells whether it is gone. A junction or
+// a symbolic link stays, whatever its target holds.
+bool RemoveFolderIfEmpty(const std::string& path);
 // Deletes what an install and the program put in the folder, and nothing else, but the file
 // LeftForLater names; then the folder itself, if that leaves it empty.
 void RemoveInstallFiles(const std::string& folder);

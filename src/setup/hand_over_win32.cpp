@@ -1,14 +1,16 @@
-// The command line, and the uninstaller's hand-over to a copy of itself in the temporary folder,
-// as well-made uninstallers (and rustup's self uninstall) do it: the copy is opened to be deleted
-// on close and its handle is inherited by the copy alone, so that Windows deletes it when the copy
-// ends; the copy gives its exit code back through a pipe, then waits for the uninstaller to end
-// and deletes it.
+// The command line, and the uninstaller's hand-over to a copy of itself in the temporary folder, as
+// well-made uninstallers (rustup's self uninstall among them) do it: the copy is opened to be
+// deleted on close and that handle is inherited by the copy alone; the copy gives its exit code
+// back through a pipe, and at its end passes the handle on to a short-lived system program, since
+// Windows does not delete a file whose last handle is closed by the process that runs it.
 #include <windows.h>
 
 #include <cwchar>
 #include <memory>
+#include <vector>
 
 #include "platform/error_win32.h"
+#include "platform/lock_wait_win32.h"
 #include "platform/platform.h"
 #include "platform/text_win32.h"
 #include "platform/unique_handle_win32.h"
@@ -17,14 +19,21 @@
 namespace quenwick {
 namespace {
 
-// The first argument of the copy: "/HandOver=<process>,<pipe>", the inherited handles of the
-// uninstaller that started it and of the pipe that takes its exit code.
+// The first argument of the copy: "/HandOver=<process>,<pipe>,<file>", the inherited handles of
+// the uninstaller that started it, of the pipe that takes its exit code, and of its own file.
 constexpr std::wstring_view HandOverSwitch = L"/HandOver=";
+// Antivirus scanners open a new program for a moment: the copy's open waits them out as every
+// rename and deletion of the setup program does.
+constexpr DWORD HoldBudgetMs = 10000;
 
 struct HandOver {
   HANDLE Original = nullptr;
   HANDLE CodePipe = nullptr;
+  HANDLE OwnFile = nullptr;
 };
+
+// The uninstaller's handle to the copy, opened to be deleted on close, until the copy has it.
+UniqueHandle OpenCopy;
 
 // The command line after the program's name, which ends at the first space, or is quoted.
 std::wstring_view ArgumentsAfterProgram() {
@@ -37,12 +46,13 @@ std::wstring_view ArgumentsAfterProgram() {
 std::optional<HandOver> HandOverHandles() {
   const std::wstring_view arguments = ArgumentsAfterProgram();
   if (!arguments.starts_with(HandOverSwitch)) return std::nullopt;
-  unsigned long long process = 0, pipe = 0;
-  if (std::swscanf(std::wstring(arguments.substr(HandOverSwitch.size())).c_str(), L"%llx,%llx",
-                   &process, &pipe) != 2) {
+  unsigned long long process = 0, pipe = 0, file = 0;
+  if (std::swscanf(std::wstring(arguments.substr(HandOverSwitch.size())).c_str(), L"%llx,%llx,%llx",
+                   &process, &pipe, &file) != 3) {
     return std::nullopt;
   }
-  return HandOver{reinterpret_cast<HANDLE>(process), reinterpret_cast<HANDLE>(pipe)};
+  return HandOver{reinterpret_cast<HANDLE>(process), reinterpret_cast<HANDLE>(pipe),
+                  reinterpret_cast<HANDLE>(file)};
 }
 
 std::wstring Hex(HANDLE handle) {
@@ -51,32 +61,69 @@ std::wstring Hex(HANDLE handle) {
   return text;
 }
 
+// Starts program with command line, its current folder that of folder, inheriting the handles
+// given and no other; throws naming the program when it cannot be started.
+UniqueHandle StartInheriting(const std::wstring& program, std::wstring line,
+                             const std::wstring& folder, std::vector<HANDLE> inherited,
+                             DWORD flags) {
+  SIZE_T size = 0;
+  InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+  std::unique_ptr<char[]> buffer(new char[size]);
+  const auto attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(buffer.get());
+  if (!InitializeProcThreadAttributeList(attributes, 1, 0, &size)) {
+    ThrowLastError("InitializeProcThreadAttributeList", Narrow(program));
+  }
+  const std::unique_ptr<std::remove_pointer_t<LPPROC_THREAD_ATTRIBUTE_LIST>,
+                        decltype(&DeleteProcThreadAttributeList)>
+      list(attributes, DeleteProcThreadAttributeList);
+  if (!UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited.data(),
+                                 inherited.size() * sizeof(HANDLE), nullptr, nullptr)) {
+    ThrowLastError("UpdateProcThreadAttribute", Narrow(program));
+  }
+  STARTUPINFOEXW startup{};
+  startup.StartupInfo.cb = sizeof startup;
+  startup.lpAttributeList = attributes;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE,
+                      EXTENDED_STARTUPINFO_PRESENT | flags, nullptr, folder.c_str(),
+                      &startup.StartupInfo, &process)) {
+    ThrowLastError("CreateProcessW", Narrow(program));
+  }
+  CloseHandle(process.hThread);
+  return UniqueHandle(process.hProcess);
+}
+
 }  // namespace
 
 std::string CommandLineArguments() {
   std::wstring_view arguments = ArgumentsAfterProgram();
   if (HandOverHandles()) {
     arguments.remove_prefix(std::min(arguments.find_first_of(L" \t"), arguments.size()));
+    arguments.remove_prefix(std::min(arguments.find_first_not_of(L" \t"), arguments.size()));
   }
   return Narrow(arguments);
 }
 
-int RunCopyAndWait() {
-  const std::wstring own = Widen(OwnProgramPath());
-  const std::wstring temporary = Widen(FolderPath(KnownFolder::Temp));
-  const std::wstring copy =
-      temporary + L"\\Quenwick-uninstall-" + std::to_wstring(GetCurrentProcessId()) + L".exe";
-  if (!CopyFileW(own.c_str(), copy.c_str(), FALSE)) ThrowLastError("CopyFileW", Narrow(copy));
+void OpenToDeleteOnClose(const std::string& path) {
+  const std::wstring wide = Widen(path);
   SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-  const HANDLE opened =
-      CreateFileW(copy.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, &inheritable,
-                  OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  if (opened == INVALID_HANDLE_VALUE) {
-    const DWORD error = GetLastError();
-    DeleteFileW(copy.c_str());
-    ThrowWin32Error(error, "CreateFileW", Narrow(copy));
-  }
-  const UniqueHandle copyFile(opened);
+  HANDLE opened = INVALID_HANDLE_VALUE;
+  RetryWhileHeld(
+      [&] {
+        opened = CreateFileW(wide.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                             &inheritable, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        return opened != INVALID_HANDLE_VALUE;
+      },
+      "CreateFileW", path, HoldBudgetMs);
+  OpenCopy.reset(opened);
+}
+
+int StartCopyAndWait(const std::string& copy) {
+  // However this ends, the uninstaller's own handle to the copy goes: before the copy starts, that
+  // deletes it; after, the copy holds it.
+  const UniqueHandle copyFile = std::move(OpenCopy);
+  const std::wstring program = Widen(copy);
+  SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
   HANDLE self = nullptr;
   if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
                        SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, 0)) {
@@ -89,30 +136,12 @@ int RunCopyAndWait() {
   UniqueHandle codeWriter(writeEnd);
   SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
 
-  // The copy inherits these three handles and no other.
-  HANDLE inherited[] = {copyFile.get(), original.get(), writeEnd};
-  SIZE_T size = 0;
-  InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
-  std::unique_ptr<char[]> buffer(new char[size]);
-  const auto attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(buffer.get());
-  if (!InitializeProcThreadAttributeList(attributes, 1, 0, &size) ||
-      !UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited,
-                                 sizeof inherited, nullptr, nullptr)) {
-    ThrowLastError("UpdateProcThreadAttribute", "uninstaller");
-  }
-  STARTUPINFOEXW startup{};
-  startup.StartupInfo.cb = sizeof startup;
-  startup.lpAttributeList = attributes;
-  std::wstring line = L"\"" + copy + L"\" " + std::wstring(HandOverSwitch) + Hex(original.get()) +
-                      L"," + Hex(writeEnd) + L" " + std::wstring(ArgumentsAfterProgram());
-  PROCESS_INFORMATION process{};
-  const BOOL started = CreateProcessW(copy.c_str(), line.data(), nullptr, nullptr, TRUE,
-                                      EXTENDED_STARTUPINFO_PRESENT, nullptr, temporary.c_str(),
-                                      &startup.StartupInfo, &process);
-  DeleteProcThreadAttributeList(attributes);
-  if (!started) ThrowLastError("CreateProcessW", Narrow(copy));
-  CloseHandle(process.hThread);
-  const UniqueHandle child(process.hProcess);
+  const std::wstring line = L"\"" + program + L"\" " + std::wstring(HandOverSwitch) +
+                            Hex(original.get()) + L"," + Hex(writeEnd) + L"," +
+                            Hex(copyFile.get()) + L" " + std::wstring(ArgumentsAfterProgram());
+  const std::wstring folder = program.substr(0, program.find_last_of(L'\\') + 1);
+  const UniqueHandle child =
+      StartInheriting(program, line, folder, {copyFile.get(), original.get(), writeEnd}, 0);
   codeWriter.reset();  // so that the pipe breaks when the copy ends without a code
 
   int exitCode = 0;
@@ -146,6 +175,17 @@ void HandBack(int exitCode) {
   CloseHandle(handOver.CodePipe);
   // The uninstaller ends as soon as it has the code.
   WaitForSingleObject(handOver.Original, 30000);
+}
+
+void PassOnOwnDeletion() {
+  const HandOver handOver = *HandOverHandles();
+  wchar_t system[MAX_PATH];
+  const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) ThrowLastError("GetSystemDirectoryW", "system folder");
+  // Three echoes a second apart on the loopback outlast the copy's end by two seconds, and every
+  // Windows has the program. Not its window: a console program started with none.
+  const std::wstring ping = std::wstring(system) + L"\\PING.EXE";
+  StartInheriting(ping, L"PING.EXE -n 3 127.0.0.1", system, {handOver.OwnFile}, CREATE_NO_WINDOW);
 }
 
 }  // namespace quenwick

@@ -29,18 +29,28 @@ std::size_t WindowsLength(const std::string& path) {
   return length;
 }
 
-// Anything in the folder that an install of Quenwick's did not leave, such as another NSIS
-// program's uninstaller, keeps Quenwick out, so that removing it never removes anything else.
+// A folder that holds anything but Quenwick's own files, such as another program's uninstaller
+// beside a portable quenwick.exe, keeps Quenwick out, so that removing it never removes anything
+// else. The folders of the registered install and of a cut-off one are Quenwick's, whatever the
+// user has put in them since.
 bool FolderIsOurs() {
-  if (KindOf(InFolder(Setup.Folder, ProgramFile)) == PathKind::File) return true;
   if (KindOf(Setup.Folder) != PathKind::Folder || IsKnownFolder(Setup.Folder)) return true;
   for (const std::string& name : FolderEntries(Setup.Folder)) {
-    const bool ours = EqualNoCase(name, UninstallerFile)
-                          ? ProductName(InFolder(Setup.Folder, name)) == "Quenwick"
-                          : IsOwnLeftover(name);
-    if (!ours) return false;
+    if (!IsOwnFile(Setup.Folder, name)) return false;
   }
   return true;
+}
+
+// Whether a process of this user runs the program at path, compared by identity, so that another
+// folder's quenwick.exe does not count.
+bool ProgramRuns(const std::string& path) {
+  const std::optional<FileIdentity> identity = IdentityOf(path);
+  if (!identity) return false;
+  for (const std::string& running : RunningPrograms(FileName(path))) {
+    const std::optional<FileIdentity> other = IdentityOf(running);
+    if (other && SameFile(*identity, *other)) return true;
+  }
+  return false;
 }
 
 // Whether the program at path still runs after five seconds.

@@ -240,6 +240,7 @@ void LetGo() {
   for (const std::string_view name : {ProgramFile, UninstallerFile}) {
     DeleteFileIfThere(InstallPath(name, OldSuffix));
   }
+  DeleteStaleRecords(Setup.Folder);
   StopPoint("old-programs-removed");
   for (const std::string& left : Setup.OtherFolders) RemoveInstallFiles(left);
   StopPoint("folders-left");

@@ -5,6 +5,7 @@
 
 #include <exception>
 
+#include "platform/platform.h"
 #include "setup/exit_codes.h"
 #include "setup/folders.h"
 #include "setup/install_checks.h"
@@ -30,7 +31,11 @@ void RemoveInstall(bool ownEntry) {
   std::vector<std::string> folders{Setup.Folder};
   folders.insert(folders.end(), Setup.OtherFolders.begin(), Setup.OtherFolders.end());
   try {
-    for (const std::string& folder : folders) DeleteFileIfThere(InFolder(folder, ProgramFile));
+    for (const std::string& folder : folders) {
+      if (IsOwnFile(folder, std::string(ProgramFile))) {
+        DeleteFileIfThere(InFolder(folder, ProgramFile));
+      }
+    }
     for (const std::string& folder : folders) {
       if (!ShortcutStarts(folder)) continue;
       DeleteFileIfThere(StartupShortcut());
@@ -48,7 +53,12 @@ void RemoveInstall(bool ownEntry) {
 }  // namespace
 
 void UninstallRegistered() {
-  if (Setup.KnownFolders.empty()) return DeleteRegistryKey(std::string(UninstallKey));
+  if (Setup.KnownFolders.empty()) {
+    // An uninstaller cut off as it removed itself may have left its folder empty.
+    RemoveFolderIfEmpty(InFolder(FolderPath(KnownFolder::LocalAppData), DefaultFolder));
+    RemoveProgramsFolderIfEmpty();
+    return DeleteRegistryKey(std::string(UninstallKey));
+  }
   // The registered folder, or else the one that a cut-off install was going to.
   Setup.Folder = Setup.KnownFolders.front();
   FindOtherFolders();
@@ -62,10 +72,20 @@ void UninstallOwnFolder() {
   RemoveInstall(ownEntry);
 }
 
-void RemoveHandedOverUninstaller() {
-  DeleteFileIfThere(Setup.LeftForLater);
-  RemoveFolderIfEmpty(ParentFolder(Setup.LeftForLater));
-  RemoveProgramsFolderIfEmpty();
+void RemoveHandedOverUninstaller(const std::optional<FileIdentity>& original) {
+  // Under the lock, and only the very file that ran, so that an install begun since the code was
+  // handed back, which takes a lone uninstall.exe for its own and replaces it, keeps its own.
+  try {
+    if (!original || !TakeLock(InFolder(FolderPath(KnownFolder::LocalAppData), LockFile))) return;
+    const std::optional<FileIdentity> now = IdentityOf(Setup.LeftForLater);
+    if (now && SameFile(*original, *now) && DeleteFileNow(Setup.LeftForLater)) {
+      RemoveFolderIfEmpty(ParentFolder(Setup.LeftForLater));
+      RemoveProgramsFolderIfEmpty();
+    }
+    ReleaseLock();
+  } catch (const SystemCallError&) {
+    // What is left is an uninstall.exe alone, which the next setup program takes for its own.
+  }
 }
 
 }  // namespace quenwick

@@ -5,8 +5,10 @@
 #include <exception>
 #include <sstream>
 
+#include "platform/platform.h"
 #include "setup/exit_codes.h"
 #include "setup/folders.h"
+#include "setup/hand_over.h"
 #include "setup/install_checks.h"
 #include "setup/install_state.h"
 #include "setup/install_steps.h"
@@ -18,6 +20,9 @@
 
 namespace quenwick {
 namespace {
+
+// The uninstaller is the setup program's own copy, under its name.
+bool RunsAsUninstaller() { return EqualNoCase(FileName(OwnProgramPath()), UninstallerFile); }
 
 // /S, /QuietFirstLogon and /Uninstall, and last /D= with a folder that takes the rest of the line
 // unquoted, as tools that know NSIS's setup programs give it. Anything else refuses the run, so
@@ -46,6 +51,8 @@ void ReadCommandLine() {
       unknown = word;
     }
   }
+  // The uninstaller removes whatever its arguments say.
+  Setup.Uninstall = Setup.Uninstall || RunsAsUninstaller();
   if (!unknown.empty()) throw Refusal(ExitUnknownArgument, Say(Message::UnknownArgument, unknown));
 }
 
@@ -119,14 +126,13 @@ std::string FailureText(const std::exception& failure) {
   return Say(Setup.Uninstall ? Message::UninstallFailed : Message::InstallFailed, failure.what());
 }
 
+// The run, once the command line and the account allow it.
 int Run() {
   try {
-    ReadCommandLine();
     TakeSetupLock();
     ReadRegisteredInstall();
     if (Setup.Uninstall) return Uninstall();
     ChooseFolder();
-    CheckAccount();
     if (Setup.Silent && LeaveWholeInstall()) return ExitDone;
     CheckVersion();
     if (!Setup.Silent) return InstallInteractively();
@@ -142,25 +148,60 @@ int Run() {
   }
 }
 
+// The uninstaller's copy: the removal, told and handed back only once it is done, and then, with
+// the lock let go so that an install started at once is not kept waiting, the uninstaller itself.
+int RunAsCopy(const std::string& original) {
+  Setup.LeftForLater = original;
+  std::optional<FileIdentity> identity;
+  try {
+    identity = IdentityOf(original);
+  } catch (const SystemCallError&) {
+    // Then the uninstaller stays, for the next setup program to take for its own.
+  }
+  const int exitCode = Run();
+  ReleaseLock();
+  HandBack(exitCode);
+  if (exitCode == ExitDone) RemoveHandedOverUninstaller(identity);
+  try {
+    PassOnOwnDeletion();
+  } catch (const SystemCallError&) {
+    // The next run's sweep deletes the copy.
+  }
+  return exitCode;
+}
+
 }  // namespace
 
 int SetupEntry() {
+  std::optional<std::string> original;
   try {
-    if (std::optional<std::string> original = HandedOverFrom()) {
-      Setup.LeftForLater = *original;
-      Setup.Uninstall = true;
-      const int exitCode = Run();
-      HandBack(exitCode);
-      // The code is given: what is left is the uninstaller's own file, which nothing waits for.
-      if (exitCode == ExitDone) RemoveHandedOverUninstaller();
-      return exitCode;
-    }
-    if (EqualNoCase(FileName(OwnProgramPath()), UninstallerFile)) return RunCopyAndWait();
-    return Run();
+    // What the command line asks, and whom for, come first: a silent run never shows a window, and
+    // a system account's changes nothing, not even a copy in its %TEMP%.
+    ReadCommandLine();
+    original = HandedOverFrom();
+    Setup.Uninstall = Setup.Uninstall || original.has_value();
+    CheckAccount();
+  } catch (const Refusal& refusal) {
+    Tell(refusal.what());
+    return refusal.ExitCode;
   } catch (const std::exception& failure) {
     Tell(FailureText(failure));
     return ExitFailed;
   }
+  DeleteStaleCopies();
+  if (original) return RunAsCopy(*original);
+  try {
+    if (RunsAsUninstaller()) {
+      if (std::optional<int> exitCode = HandOverToCopy()) return *exitCode;
+      // Without a copy, the removal runs in place and leaves the uninstaller's own file, which
+      // the next setup program takes for its own.
+      Setup.LeftForLater = OwnProgramPath();
+    }
+  } catch (const std::exception& failure) {
+    Tell(FailureText(failure));
+    return ExitFailed;
+  }
+  return Run();
 }
 
 }  // namespace quenwick

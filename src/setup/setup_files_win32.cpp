@@ -32,15 +32,6 @@ bool IsNothingThere(DWORD error) {
          error == ERROR_BAD_NETPATH || error == ERROR_BAD_NET_NAME || error == ERROR_NOT_READY;
 }
 
-// DeleteFileW and MoveFileExW refuse a read-only file, and Quenwick's files go read-only or not.
-void ClearReadOnly(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return;
-  if (!SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
-    ThrowLastError("SetFileAttributesW", Narrow(path));
-  }
-}
-
 std::string KnownFolderPath(const KNOWNFOLDERID& id, const char* name) {
   wchar_t* path = nullptr;
   const HRESULT result =
@@ -119,37 +110,54 @@ PathKind KindOf(const std::string& path) {
   return PathKind::None;
 }
 
-std::string IdentityOf(const std::string& path) {
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
   // FILE_FLAG_BACKUP_SEMANTICS is what lets CreateFileW open a folder.
   const HANDLE opened = CreateFileW(Widen(path).c_str(), FILE_READ_ATTRIBUTES,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (opened == INVALID_HANDLE_VALUE) {
-    if (IsNothingThere(GetLastError())) return "";
+    if (IsNothingThere(GetLastError())) return std::nullopt;
     ThrowLastError("CreateFileW", path);
   }
   const UniqueHandle file(opened);
-  char identity[80];
-  // The 128-bit id is unique on every file system, ReFS's too; zero is Windows' "no id", and where
-  // it gives none (FAT), the 64-bit index is unique.
+  FileIdentity identity;
+  // Not every file system gives a 128-bit id (FAT gives none); what it gives may be all zeros.
   FILE_ID_INFO id{};
   if (GetFileInformationByHandleEx(file.get(), FileIdInfo, &id, sizeof id)) {
-    unsigned long long halves[2];
-    static_assert(sizeof halves == sizeof id.FileId);
-    std::memcpy(halves, &id.FileId, sizeof halves);
-    if (halves[0] != 0 || halves[1] != 0) {
-      std::snprintf(identity, sizeof identity, "id:%llx:%llx:%llx", id.VolumeSerialNumber,
-                    halves[0], halves[1]);
-      return identity;
-    }
+    static_assert(sizeof identity.Id == sizeof id.FileId);
+    std::memcpy(identity.Id.data(), &id.FileId, sizeof identity.Id);
+    identity.Volume = id.VolumeSerialNumber;
   }
   BY_HANDLE_FILE_INFORMATION information{};
   if (!GetFileInformationByHandle(file.get(), &information)) {
     ThrowLastError("GetFileInformationByHandle", path);
   }
-  std::snprintf(identity, sizeof identity, "index:%lx:%lx:%lx", information.dwVolumeSerialNumber,
-                information.nFileIndexHigh, information.nFileIndexLow);
+  identity.IndexVolume = information.dwVolumeSerialNumber;
+  identity.Index =
+      static_cast<std::uint64_t>(information.nFileIndexHigh) << 32 | information.nFileIndexLow;
+  // The device's own name for the volume (as \Device\HarddiskVolume3 or \Device\Mup\server),
+  // which every drive letter, share name, junction and short name of it resolves to.
+  identity.FinalPath = Narrow(FilledBuffer<wchar_t>(MAX_PATH, [&](wchar_t* text, std::size_t size) {
+    return GetFinalPathNameByHandleW(file.get(), text, static_cast<DWORD>(size),
+                                     FILE_NAME_NORMALIZED | VOLUME_NAME_NT);
+  }));
+  if (identity.FinalPath.empty()) identity.FinalPath = FullPath(path);
   return identity;
+}
+
+bool IsLink(const std::string& path) {
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileExW(Widen(path).c_str(), FindExInfoBasic, &found,
+                                         FindExSearchNameMatch, nullptr, 0);
+  if (search == INVALID_HANDLE_VALUE) {
+    if (IsNothingThere(GetLastError())) return false;
+    ThrowLastError("FindFirstFileExW", path);
+  }
+  FindClose(search);
+  // The reparse tag of a junction, a mount point or a symbolic link marks a name surrogate; a
+  // cloud file's placeholder is a folder of its own.
+  return (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+         IsReparseTagNameSurrogate(found.dwReserved0);
 }
 
 std::string FullPath(const std::string& path) {
@@ -181,7 +189,7 @@ void MakeFolder(const std::string& path) {
   if (!CreateDirectoryW(Widen(path).c_str(), nullptr)) ThrowLastError("CreateDirectoryW", path);
 }
 
-bool RemoveFolderIfEmpty(const std::string& path) {
+bool RemoveEmptyFolder(const std::string& path) {
   if (RemoveDirectoryW(Widen(path).c_str())) return true;
   // A folder that is not empty, or that a process holds as its current folder, stays; that it
   // stays loses nothing.
@@ -207,7 +215,7 @@ std::string ReadWholeFile(const std::string& path) {
 }
 
 void WriteNewFile(const std::string& path, std::string_view bytes) {
-  ClearReadOnly(Widen(path));
+  ClearReadOnly(path);
   const UniqueHandle file = OpenFile(path, GENERIC_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
   DWORD written = 0;
   if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
@@ -222,7 +230,7 @@ void WriteNewFile(const std::string& path, std::string_view bytes) {
 void MoveReplacing(const std::string& from, const std::string& to) {
   const std::wstring source = Widen(from);
   const std::wstring target = Widen(to);
-  ClearReadOnly(target);
+  ClearReadOnly(to);
   RetryWhileHeld(
       [&] { return MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0; },
       "MoveFileExW", to, HoldBudgetMs);
@@ -232,9 +240,28 @@ void DeleteFileIfThere(const std::string& path) {
   // A folder of the name is never a brief hold.
   if (KindOf(path) == PathKind::Folder) ThrowWin32Error(ERROR_ACCESS_DENIED, "DeleteFileW", path);
   const std::wstring wide = Widen(path);
-  ClearReadOnly(wide);
+  ClearReadOnly(path);
   RetryWhileHeld([&] { return DeleteFileW(wide.c_str()) || IsNothingThere(GetLastError()); },
                  "DeleteFileW", path, HoldBudgetMs);
+}
+
+bool DeleteFileNow(const std::string& path) {
+  if (KindOf(path) != PathKind::File) return KindOf(path) == PathKind::None;
+  ClearReadOnly(path);
+  return DeleteFileW(Widen(path).c_str()) || IsNothingThere(GetLastError());
+}
+
+void CopyFileOver(const std::string& from, const std::string& to) {
+  if (!CopyFileW(Widen(from).c_str(), Widen(to).c_str(), FALSE)) ThrowLastError("CopyFileW", to);
+}
+
+void ClearReadOnly(const std::string& path) {
+  const std::wstring wide = Widen(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return;
+  if (!SetFileAttributesW(wide.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
+    ThrowLastError("SetFileAttributesW", path);
+  }
 }
 
 std::string ProgramVersion(const std::string& path) {

@@ -20,6 +20,9 @@ inline constexpr std::string_view DefaultFolder = "Programs\\Quenwick";  // in %
 inline constexpr std::string_view ProgramsFolder = "Programs";
 inline constexpr std::string_view LockFile = "Quenwick.Setup.lock";  // in %LOCALAPPDATA%
 inline constexpr std::string_view ShortcutFile = "Quenwick.lnk";     // in the Startup folder
+// The uninstaller's copy of itself in %TEMP%: "Quenwick-uninstall-<the uninstaller's id>.exe".
+inline constexpr std::string_view CopyPrefix = "Quenwick-uninstall-";
+inline constexpr std::string_view CopySuffix = ".exe";
 
 inline constexpr std::string_view UninstallKey =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quenwick";

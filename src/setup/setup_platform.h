@@ -4,6 +4,7 @@
 // naming the call. Implemented for Win32 beside this file; the tests link a double instead.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -19,16 +20,28 @@ std::string FolderPath(KnownFolder folder);
 
 enum class PathKind { None, File, Folder };
 PathKind KindOf(const std::string& path);
-// What identifies the file or folder at path on this computer, whatever its spelling; "" when
-// nothing is there.
-std::string IdentityOf(const std::string& path);
+// What the file system says identifies the file or folder at path, whatever its spelling: the
+// 128-bit id and the 64-bit index, each with its volume's serial, as the file system gives them
+// (all zeros, or all ones, where it gives none), and the path in full as Windows resolves it.
+struct FileIdentity {
+  std::uint64_t Volume = 0;
+  std::array<std::uint64_t, 2> Id{};
+  std::uint32_t IndexVolume = 0;
+  std::uint64_t Index = 0;
+  std::string FinalPath;
+};
+// Nothing when nothing is there.
+std::optional<FileIdentity> IdentityOf(const std::string& path);
+// Whether path is a junction, a symbolic link or a mount point: a name that leads elsewhere.
+bool IsLink(const std::string& path);
 // The path in full, as Windows resolves it: no "." or ".." steps and no doubled separators.
 std::string FullPath(const std::string& path);
 // The names in a folder, without "." and "..".
 std::vector<std::string> FolderEntries(const std::string& folder);
 void MakeFolder(const std::string& path);
-// Removes the folder if it is empty, and tells whether it is gone.
-bool RemoveFolderIfEmpty(const std::string& path);
+// Removes the folder at path as RemoveDirectoryW does, and tells whether it is gone: an empty
+// folder, or a link whatever its target holds; false for a folder that is not empty or is in use.
+bool RemoveEmptyFolder(const std::string& path);
 std::string ReadWholeFile(const std::string& path);
 // Writes a new file, or replaces one, and flushes it to the disk.
 void WriteNewFile(const std::string& path, std::string_view bytes);
@@ -36,12 +49,20 @@ void WriteNewFile(const std::string& path, std::string_view bytes);
 // files as any other, and wait out another program's brief hold on either file for ten seconds.
 void MoveReplacing(const std::string& from, const std::string& to);
 void DeleteFileIfThere(const std::string& path);
+// Deletes the file, read-only or not, at one try, and tells whether it is gone: for what may be
+// left for a later run, so that no wait keeps anyone.
+bool DeleteFileNow(const std::string& path);
+// Copies from to to, replacing it, as CopyFileW does: with from's attributes, read-only among them.
+void CopyFileOver(const std::string& from, const std::string& to);
+void ClearReadOnly(const std::string& path);
 // A program's file version, "major.minor.patch", and the product that its version information
 // names; "" for none.
 std::string ProgramVersion(const std::string& path);
 std::string ProductName(const std::string& path);
-// Whether a process of this user is running the program at path.
-bool ProgramRuns(const std::string& path);
+// The programs that this user's processes of that file name run, by their paths.
+std::vector<std::string> RunningPrograms(const std::string& fileName);
+// Whether the process of that id is still running.
+bool ProcessIsRunning(std::uint32_t processId);
 
 // Values of keys under HKEY_CURRENT_USER: strings and numbers (REG_SZ and REG_DWORD).
 using RegistryValue = std::variant<std::string, std::uint32_t>;
@@ -67,22 +88,31 @@ std::uint32_t ProcessId();
 std::string CarriedProgram();
 bool UserSpeaksPolish();
 void Pause(unsigned milliseconds);
-// Held from here until the process ends: false when another process holds it. Throws when the
-// file cannot be opened for any other reason.
+// Held from here until ReleaseLock or the process ends: false when another process holds it.
+// Throws when the file cannot be opened for any other reason.
 bool TakeLock(const std::string& path);
+void ReleaseLock();
 // Starts a program without waiting for it.
 void StartProgram(const std::string& path);
 // A setup program built for the tests ends dead at the point that QUENWICK_SETUP_STOP names, as a
 // crash or a lost power would; any other build goes on.
 void StopPoint(const char* name);
 
-// The uninstaller cannot delete its own file while it runs, so it runs a copy of itself from the
-// temporary folder with the same arguments, waits, and gives back the copy's exit code. The copy,
-// told by HandedOverFrom which program started it, gives its code back with HandBack, and once
-// that program has ended, removes its file; the copy itself goes when it ends.
-int RunCopyAndWait();
+// The uninstaller's hand-over to a copy of itself. The uninstaller opens the copy to be deleted
+// when its last handle closes, retried while another program holds it for a moment, and starts it
+// with that handle, the same arguments and a way to give its exit code back, then waits for that
+// code (or, if the copy ends without giving one, for its exit code). StartCopyAndWait throws when
+// the copy cannot be started, having closed the handle, which deletes the copy.
+void OpenToDeleteOnClose(const std::string& path);
+int StartCopyAndWait(const std::string& copy);
+// In the copy: the path of the uninstaller that started it, or nothing in any other run; HandBack
+// gives the code to the uninstaller and waits for it to end.
 std::optional<std::string> HandedOverFrom();
 void HandBack(int exitCode);
+// Starts a short-lived program of the system's own folder, with no window, which inherits the
+// copy's handle to its own file and outlives the copy: Windows deletes a file whose last handle
+// closes only once no process runs it.
+void PassOnOwnDeletion();
 
 // The dialogs of an interactive run.
 enum class Answer { Install, OtherFolder, Retry, Yes, Ok, Cancel };

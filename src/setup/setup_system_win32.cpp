@@ -54,6 +54,9 @@ ComPointer<IPersistFile> FileOf(IShellLinkW& link, const std::string& shortcut) 
   return ComPointer<IPersistFile>(file);
 }
 
+// The lock, while this process holds it.
+UniqueHandle Lock;
+
 std::wstring ModulePath(HMODULE module) {
   return FilledBuffer<wchar_t>(MAX_PATH, [module](wchar_t* text, std::size_t size) {
     return GetModuleFileNameW(module, text, static_cast<DWORD>(size));
@@ -159,12 +162,11 @@ void MakeShortcut(const std::string& shortcut, const std::string& target) {
            shortcut);
 }
 
-bool ProgramRuns(const std::string& path) {
-  const std::string identity = IdentityOf(path);
-  if (identity.empty()) return false;
+std::vector<std::string> RunningPrograms(const std::string& fileName) {
   const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (snapshot.get() == INVALID_HANDLE_VALUE) ThrowLastError("CreateToolhelp32Snapshot", path);
-  const std::wstring name = Widen(path.substr(path.find_last_of('\\') + 1));
+  if (snapshot.get() == INVALID_HANDLE_VALUE) ThrowLastError("CreateToolhelp32Snapshot", fileName);
+  const std::wstring name = Widen(fileName);
+  std::vector<std::string> programs;
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof entry;
   for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
@@ -175,12 +177,19 @@ bool ProgramRuns(const std::string& path) {
         OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
     wchar_t image[MAX_PATH * 4];
     DWORD length = MAX_PATH * 4;
-    if (process && QueryFullProcessImageNameW(process.get(), 0, image, &length) &&
-        IdentityOf(Narrow(image)) == identity) {
-      return true;
+    if (process && QueryFullProcessImageNameW(process.get(), 0, image, &length)) {
+      programs.push_back(Narrow(image));
     }
   }
-  return false;
+  return programs;
+}
+
+bool ProcessIsRunning(std::uint32_t processId) {
+  const UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
+  // A process that has ended and is no longer held open has no id any more; one that another
+  // user runs cannot be opened, and counts as running.
+  if (!process) return GetLastError() != ERROR_INVALID_PARAMETER;
+  return WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
 }
 
 std::string OwnProgramPath() {
@@ -206,10 +215,14 @@ void Pause(unsigned milliseconds) { Sleep(milliseconds); }
 bool TakeLock(const std::string& path) {
   const std::wstring wide = Widen(path);
   for (unsigned tries = 0;; ++tries) {
-    // Held until the process ends, however it ends: opened sharing nothing, deleted on close.
+    // Held until it is let go or the process ends, however it ends: opened sharing nothing,
+    // deleted on close.
     const HANDLE lock = CreateFileW(wide.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS,
                                     FILE_FLAG_DELETE_ON_CLOSE | FILE_ATTRIBUTE_HIDDEN, nullptr);
-    if (lock != INVALID_HANDLE_VALUE) return true;
+    if (lock != INVALID_HANDLE_VALUE) {
+      Lock.reset(lock);
+      return true;
+    }
     // Another holder may be ending: an uninstaller's copy lets go a moment after it has handed
     // its exit code back. A lock that stays held is another run; one refused to everyone is a
     // just-ended holder's file being deleted, for a moment too.
@@ -222,6 +235,8 @@ bool TakeLock(const std::string& path) {
     ThrowWin32Error(error, "CreateFileW", path);
   }
 }
+
+void ReleaseLock() { Lock.reset(); }
 
 void StartProgram(const std::string& path) {
   const std::wstring program = Widen(path);

@@ -576,34 +576,88 @@ class InstallerTest(unittest.TestCase):
 
     def test_each_uninstall_string_is_done_when_it_returns_and_leaves_nothing(self):
         # As tools and scripts run them, with a %TEMP% that cmd and a command line could take for
-        # something else, for the uninstaller's copy of itself; and the setup program started with
-        # no console and no standard handles, as a service's child is.
+        # something else, for the uninstaller's copy of itself, holding a copy that an uninstaller
+        # which has ended left behind; and the setup program started with no console and no
+        # standard handles, as a service's child is. Wine deletes the copy as its last handle
+        # closes, whoever closes it, where Windows waits for the copy to end: windows_smoke.py shows
+        # that on Windows.
         temp = session.drive_c / "R&D temp"
         temp.mkdir()
         self.addCleanup(shutil.rmtree, temp)
-        environment = r"HKCU\Environment"
-        for name in ["TEMP", "TMP"]:
-            session.reg("add", environment, "/v", name, "/d", session.windows_path(temp), "/f")
-            self.addCleanup(session.reg, "delete", environment, "/v", name, "/f")
+        self.temp_in(temp)
         uninstaller = f'"{session.windows_path(self.folder / "uninstall.exe")}"'
-        for name, command_line, answers in [
-            ("UninstallString, as Apps & features runs it", None, [YES, OK]),
-            ("QuietUninstallString, as winget runs it", f"{uninstaller} /S", []),
-            ("the uninstaller as a script runs it", f"{uninstaller} /S", []),
-            ("the setup program's /Uninstall", f'"{session.windows_path(SETUP)}" /S /Uninstall', []),
+        quiet = f"{uninstaller} /S"
+        for name, arrange, command_line, answers, left in [
+            ("UninstallString, as Apps & features runs it", None, None, [YES, OK], []),
+            ("QuietUninstallString, as winget runs it", None, quiet, [], []),
+            ("the setup program's /Uninstall", None,
+             f'"{session.windows_path(SETUP)}" /S /Uninstall', [], []),
+            ("a read-only uninstaller", self.read_only_uninstaller, quiet, [], []),
+            ("a scanner holding data.dat for 3 s", lambda: self.scanned_record(3000), quiet, [],
+             []),
+            # Without a copy the uninstall runs in place: it cannot delete its own file, which the
+            # next setup program takes for its own.
+            ("no %TEMP%", lambda: self.temp_in(session.drive_c / "no/such", temp), quiet, [],
+             ["uninstall.exe"]),
         ]:
             with self.subTest(name), self.arranged(None):
                 started = session.start(SETUP, "/S", stdin=subprocess.DEVNULL)
                 self.assertEqual(started.wait(120), 0)
+                (self.folder / "data.dat").write_bytes(RECORD)
+                stale = temp / "Quenwick-uninstall-4294967292.exe"
+                stale.write_bytes(SETUP.read_bytes())
+                stale.chmod(0o444)
+                finish = arrange() if arrange else None
                 command_line = command_line or self.registry()["UninstallString"]
                 with concurrent.futures.ThreadPoolExecutor() as pool:
-                    code = pool.submit(session.run_command_line, command_line)
+                    code = pool.submit(session.run_command_line, command_line, timeout=60)
                     for answer in answers:
                         self.assertIsNotNone(session.box(answer, "Quenwick Uninstall"))
                     self.assertEqual(code.result(), 0)
                 self.assert_removed_at_once(self.folder)
-                self.assertTrue(self.eventually(lambda: not self.folder.parent.exists()))
-                self.assertTrue(self.eventually(lambda: not any(temp.iterdir())), list(temp.iterdir()))
+                self.assertFalse((self.folder / "data.dat").exists())
+                if finish:
+                    finish()
+                if left:
+                    self.assertTrue(self.eventually(
+                        lambda: sorted(path.name for path in self.folder.iterdir()) == left))
+                    self.install()
+                    self.assert_whole_install(self.folder, None)
+                else:
+                    self.assertTrue(self.eventually(lambda: not self.folder.parent.exists()))
+                self.assertTrue(self.eventually(lambda: not any(temp.iterdir())),
+                                list(temp.iterdir()))
+
+    def test_install_started_the_moment_an_uninstall_returns_gives_0(self):
+        # As `winget uninstall` and then `winget install` do: the uninstall has let go of its lock
+        # when it returns, and the uninstaller that goes a moment later is not the new one.
+        self.install()
+        quiet = self.registry()["QuietUninstallString"]
+        for time_over in range(3):
+            with self.subTest(time_over):
+                self.assertEqual(session.run_command_line(quiet), 0)
+                self.install()
+                self.assert_whole_install(self.folder, None)
+        self.assertTrue(self.eventually(
+            lambda: (self.folder / "uninstall.exe").is_file() and self.is_whole(self.folder)))
+
+    def temp_in(self, folder, then=None):
+        """%TEMP% and %TMP% in folder for the programs started from here on; gives what puts them
+        in then, if given."""
+        environment = r"HKCU\Environment"
+        for name in ["TEMP", "TMP"]:
+            session.reg("add", environment, "/v", name, "/d", session.windows_path(folder), "/f")
+            if not then:
+                self.addCleanup(session.reg, "delete", environment, "/v", name, "/f", check=False)
+        return (lambda: self.temp_in(then)) if then else None
+
+    def read_only_uninstaller(self):
+        (self.folder / "uninstall.exe").chmod(0o444)
+
+    def scanned_record(self, milliseconds):
+        holder = session.hold(FILE_HOLDER, session.windows_path(self.folder / "data.dat"), "scan",
+                              milliseconds)
+        return lambda: holder.wait(30)
 
     def test_dll_planted_beside_the_setup_program_in_downloads_never_loads(self):
         # Wine takes its own builtin DLLs before any file of the same name; the overrides make it
@@ -636,6 +690,9 @@ class InstallerTest(unittest.TestCase):
              EXIT["FOLDER_NOT_EMPTY"]),
             ("folder with only another program's uninstaller", self.foreign_uninstaller, SETUP,
              [r"/D=C:\Tools"], EXIT["FOLDER_NOT_EMPTY"]),
+            ("a portable quenwick.exe, another program's uninstaller and a file of the user's",
+             self.portable_among_others, SETUP, [r"/D=C:\Tools"], EXIT["FOLDER_NOT_EMPTY"]),
+            ("the uninstall, after that", self.portable_among_others, SETUP, ["/Uninstall"], 0),
             ("upgrade while a scanner holds the program past the limit",
              lambda: self.scanned("quenwick.exe", None), SETUP, [], EXIT["FAILED"]),
             ("lock's name taken by a folder", self.lock_taken, SETUP, [], EXIT["FAILED"]),
@@ -674,6 +731,12 @@ class InstallerTest(unittest.TestCase):
         self.tools.mkdir()
         (self.tools / "uninstall.exe").write_bytes(b"another program's uninstaller")
         (self.tools / "data.dat").write_bytes(b"the user's own data")
+
+    def portable_among_others(self):
+        self.tools.mkdir()
+        shutil.copy(QUENWICK_EXE, self.tools)
+        (self.tools / "uninstall.exe").write_bytes(b"another program's uninstaller")
+        (self.tools / "notes.txt").write_bytes(b"the user's own notes")
 
     def foreign_uninstaller(self):
         """In Tools, the uninstall.exe that another program's uninstall in place leaves: here

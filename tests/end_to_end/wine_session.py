@@ -33,6 +33,7 @@ class WineSession:
             self.local_app_data = Path(os.environ["LOCALAPPDATA"])
             self.startup = (Path(os.environ["APPDATA"])
                             / "Microsoft/Windows/Start Menu/Programs/Startup")
+            self.temp = Path(os.environ["TEMP"])
             return
         self.launcher = [WINE]
         self.root = Path(tempfile.mkdtemp(prefix="quenwick-wine-"))
@@ -61,6 +62,7 @@ class WineSession:
         home = self.drive_c / "users" / getpass.getuser()
         self.local_app_data = home / "AppData/Local"
         self.startup = home / "AppData/Roaming/Microsoft/Windows/Start Menu/Programs/StartUp"
+        self.temp = self.local_app_data / "Temp"
 
     def wineserver(self, flag):
         if ON_WINDOWS:

@@ -10,6 +10,7 @@ from unittest import mock
 import wine_session
 
 ENVIRONMENT = {"LOCALAPPDATA": r"C:\Users\Ola\AppData\Local",
+               "TEMP": r"C:\Users\Ola\AppData\Local\Temp",
                "APPDATA": r"C:\Users\Ola\AppData\Roaming", "SystemDrive": "D:"}
 
 
@@ -27,10 +28,12 @@ class WindowsSessionTest(unittest.TestCase):
         self.session = wine_session.WineSession("box_driver.exe")
 
     def test_the_users_folders_come_from_the_environment_and_nothing_is_started(self):
-        self.assertEqual((self.session.local_app_data, self.session.startup, self.session.drive_c),
+        self.assertEqual((self.session.local_app_data, self.session.startup, self.session.drive_c,
+                          self.session.temp),
                          (Path(ENVIRONMENT["LOCALAPPDATA"]),
                           Path(ENVIRONMENT["APPDATA"])
-                          / "Microsoft/Windows/Start Menu/Programs/Startup", Path("D:\\")))
+                          / "Microsoft/Windows/Start Menu/Programs/Startup", Path("D:\\"),
+                          Path(ENVIRONMENT["TEMP"])))
         self.session.close()
         self.subprocess.run.assert_not_called()
         self.subprocess.Popen.assert_not_called()
