@@ -23,7 +23,7 @@ bool NoCase::operator()(const std::string& a, const std::string& b) const {
 void Call(const char* call, const std::string& subject) {
   ++System.Calls;
   if (System.Calls == System.CutAt) throw CutOff{};
-  if (System.Calls == System.FailAt) Fail(5, call, subject);
+  if (System.Calls == System.FailAt || System.Calls == System.FailAlso) Fail(5, call, subject);
 }
 
 void Fail(int error, const char* call, const std::string& subject) {

@@ -68,10 +68,14 @@ struct SetupDouble {
 
   // The platform call, counted from 1, that fails with access denied, or where the run is cut off.
   int FailAt = 0;
+  int FailAlso = 0;  // a second call that fails, such as one of the undo
   int CutAt = 0;
   int Calls = 0;
-  int Messages = 0;                   // the messages shown
-  std::vector<std::string> Shown;     // each message's title and text
+  int Messages = 0;                // the messages shown
+  std::vector<std::string> Shown;  // each message's title and text
+  // The logs written, by path, and the folders where none can be.
+  std::map<std::string, std::string, NoCase> Logs;
+  std::vector<std::string> Unwritable;
   std::optional<std::string> StopAt;  // the stop point where the run is cut off
 
   // Everything that a run may change, a line for each file, folder and registry value.

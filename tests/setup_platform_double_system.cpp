@@ -76,6 +76,18 @@ std::uint32_t ProcessId() { return System.ProcessId; }
 std::string CarriedProgram() { return std::string("quenwick ") + SetupVersion; }
 bool UserSpeaksPolish() { return false; }
 void Pause(unsigned) {}
+std::string LocalTime() { return "2026-12-09 20:30:05.123"; }
+
+bool AppendToFile(const std::string& path, std::string_view text, bool fresh) {
+  if (std::ranges::any_of(System.Unwritable,
+                          [&](const std::string& folder) { return path.starts_with(folder); })) {
+    return false;
+  }
+  std::string& log = System.Logs[path];
+  if (fresh) log.clear();
+  log += text;
+  return true;
+}
 
 bool TakeLock(const std::string& path) {
   Call("CreateFileW", path);

@@ -6,6 +6,7 @@
 
 #include "platform/platform.h"
 #include "setup/folders.h"
+#include "setup/setup_log.h"
 #include "setup/setup_names.h"
 #include "setup/setup_platform.h"
 
@@ -32,7 +33,8 @@ std::optional<int> HandOverToCopy() {
     // deleted on close.
     ClearReadOnly(copy);
     OpenToDeleteOnClose(copy);
-  } catch (const SystemCallError&) {
+  } catch (const SystemCallError& failure) {
+    Log(std::string("No copy in the temporary folder: ") + failure.what());
     try {
       if (!copy.empty()) DeleteFileNow(copy);
     } catch (const SystemCallError&) {
@@ -41,8 +43,12 @@ std::optional<int> HandOverToCopy() {
     return std::nullopt;
   }
   try {
-    return StartCopyAndWait(copy);
-  } catch (const SystemCallError&) {
+    Log("Handing over to " + copy);
+    const int exitCode = StartCopyAndWait(copy);
+    Log("The copy gave back " + std::to_string(exitCode));
+    return exitCode;
+  } catch (const SystemCallError& failure) {
+    Log(std::string("The copy could not be started: ") + failure.what());
     return std::nullopt;
   }
 }

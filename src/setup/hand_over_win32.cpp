@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "platform/error_win32.h"
-#include "platform/lock_wait_win32.h"
 #include "platform/platform.h"
 #include "platform/text_win32.h"
 #include "platform/unique_handle_win32.h"
+#include "setup/hold_wait_win32.h"
 #include "setup/setup_platform.h"
 
 namespace quenwick {
@@ -22,9 +22,6 @@ namespace {
 // The first argument of the copy: "/HandOver=<process>,<pipe>,<file>", the inherited handles of
 // the uninstaller that started it, of the pipe that takes its exit code, and of its own file.
 constexpr std::wstring_view HandOverSwitch = L"/HandOver=";
-// Antivirus scanners open a new program for a moment: the copy's open waits them out as every
-// rename and deletion of the setup program does.
-constexpr DWORD HoldBudgetMs = 10000;
 
 struct HandOver {
   HANDLE Original = nullptr;
@@ -108,13 +105,13 @@ void OpenToDeleteOnClose(const std::string& path) {
   const std::wstring wide = Widen(path);
   SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
   HANDLE opened = INVALID_HANDLE_VALUE;
-  RetryWhileHeld(
+  WaitOutHold(
       [&] {
         opened = CreateFileW(wide.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE,
                              &inheritable, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
         return opened != INVALID_HANDLE_VALUE;
       },
-      "CreateFileW", path, HoldBudgetMs);
+      "CreateFileW", path);
   OpenCopy.reset(opened);
 }
 

@@ -16,6 +16,7 @@ struct SetupStateColumns {
   bool QuietFirstLogon = false;
   bool Uninstall = false;
   std::optional<std::string> GivenFolder;  // /D=, as given
+  std::string LogPath;                     // /Log=, or ""
 
   // The Uninstall key as this run found it, with the install that it registers and the mark of an
   // install that was cut off: the folder it was going to and those it was leaving.

@@ -11,6 +11,7 @@
 #include "setup/install_state.h"
 #include "setup/messages.h"
 #include "setup/refusal.h"
+#include "setup/setup_log.h"
 #include "setup/setup_names.h"
 #include "setup/setup_platform.h"
 #include "setup/setup_version.h"
@@ -81,7 +82,8 @@ void MakeInstallFolder() {
       Setup.MadeFolders.insert(Setup.MadeFolders.begin(), *folder);
     }
     WriteNewFile(InstallPath(ProgramFile, NewSuffix), "");
-  } catch (const SystemCallError&) {
+  } catch (const SystemCallError& failure) {
+    Log(std::string("The folder cannot be made or written to: ") + failure.what());
     throw Refusal(ExitFolderNotWritable, Say(Message::FolderNotWritable, Setup.Folder));
   }
   StopPoint("probing");
@@ -252,28 +254,38 @@ void LetGo() {
 
 void RunInstall() {
   std::size_t begun = 0;
+  const auto name = [](std::size_t step) {
+    return std::string(InstallSteps[step].StopPoint ? InstallSteps[step].StopPoint : "folder");
+  };
   try {
     for (; begun < std::size(InstallSteps); ++begun) {
+      Log("Step " + name(begun) + ": begun");
       InstallSteps[begun].Do();
+      Log("Step " + name(begun) + ": done");
       if (InstallSteps[begun].StopPoint) StopPoint(InstallSteps[begun].StopPoint);
     }
   } catch (const std::exception& failure) {
+    Log("Step " + name(begun) + ": failed: " + failure.what());
     // The last step first. An undo that fails ends the undo there: the mark, undone last, stays,
     // and the next run finishes the install.
     try {
       for (std::size_t step = begun + 1; step-- > 0;) {
         if (InstallSteps[step].Undo) InstallSteps[step].Undo();
+        Log("Step " + name(step) + ": undone");
       }
-    } catch (const std::exception&) {
+    } catch (const std::exception& undo) {
+      Log(std::string("Undo failed, the mark kept for the next run: ") + undo.what());
     }
     if (const auto* refusal = dynamic_cast<const Refusal*>(&failure)) throw *refusal;
     throw Refusal(ExitFailed, Say(Message::InstallFailed, failure.what()));
   }
   try {
     LetGo();
-  } catch (const std::exception&) {
+    Log("Let go of what the install replaced");
+  } catch (const std::exception& failure) {
     // The install is whole, as its exit code says; the mark stays, so that the next run lets go of
     // the rest.
+    Log(std::string("Letting go failed, the mark kept for the next run: ") + failure.what());
   }
 }
 

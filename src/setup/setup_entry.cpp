@@ -3,9 +3,10 @@
 #include "setup/setup_entry.h"
 
 #include <exception>
-#include <sstream>
+#include <string>
 
 #include "platform/platform.h"
+#include "setup/command_line.h"
 #include "setup/exit_codes.h"
 #include "setup/folders.h"
 #include "setup/hand_over.h"
@@ -15,8 +16,10 @@
 #include "setup/messages.h"
 #include "setup/refusal.h"
 #include "setup/removal.h"
+#include "setup/setup_log.h"
 #include "setup/setup_names.h"
 #include "setup/setup_platform.h"
+#include "setup/setup_version.h"
 
 namespace quenwick {
 namespace {
@@ -24,41 +27,28 @@ namespace {
 // The uninstaller is the setup program's own copy, under its name.
 bool RunsAsUninstaller() { return EqualNoCase(FileName(OwnProgramPath()), UninstallerFile); }
 
-// /S, /QuietFirstLogon and /Uninstall, and last /D= with a folder that takes the rest of the line
-// unquoted, as tools that know NSIS's setup programs give it. Anything else refuses the run, so
-// that a switch that a tool appends never passes for work done.
-void ReadCommandLine() {
-  std::istringstream words(CommandLineArguments());
-  std::string unknown;  // the first, refused once every word is read, so that /S after it holds
-  for (std::string word; words >> word;) {
-    if (EqualNoCase(word, "/S")) {
-      Setup.Silent = true;
-    } else if (EqualNoCase(word, "/QuietFirstLogon")) {
-      Setup.QuietFirstLogon = true;
-    } else if (EqualNoCase(word, "/Uninstall")) {
-      Setup.Uninstall = true;
-    } else if (EqualNoCase(word.substr(0, 3), "/D=")) {
-      std::string rest;
-      std::getline(words, rest);
-      std::string folder = word.substr(3) + rest;
-      folder.erase(folder.find_last_not_of(" \t") + 1);
-      if (IsAbsolutePath(folder)) {
-        Setup.GivenFolder = folder;
-      } else if (unknown.empty()) {
-        unknown = word;
-      }
-    } else if (unknown.empty()) {
-      unknown = word;
-    }
-  }
-  // The uninstaller removes whatever its arguments say.
-  Setup.Uninstall = Setup.Uninstall || RunsAsUninstaller();
-  if (!unknown.empty()) throw Refusal(ExitUnknownArgument, Say(Message::UnknownArgument, unknown));
+// What the command line asks for, into Setup; the first argument that it does not know, or "". The
+// uninstaller removes whatever its arguments say.
+std::string TakeCommandLine() {
+  const CommandLine asked = ReadCommandLine(CommandLineArguments());
+  Setup.Silent = asked.Silent;
+  Setup.QuietFirstLogon = asked.QuietFirstLogon;
+  Setup.Uninstall = asked.Uninstall || RunsAsUninstaller();
+  Setup.GivenFolder = asked.Folder;
+  Setup.LogPath = asked.LogPath.value_or("");
+  return asked.Unknown;
 }
 
+// What the run has said last, for the log's last line.
+std::string Said;
+
 // Tells an interactive user how the run ends; a dialog that cannot be shown changes no exit code.
+// The log has it, silent or not.
 void Tell(const std::string& text, MessageKind kind = MessageKind::Refusal) {
-  if (Setup.Silent || text.empty()) return;
+  if (text.empty()) return;
+  Said = text;
+  Log("Says: " + text);
+  if (Setup.Silent) return;
   try {
     ShowSetupMessage(DialogTitle(), text, kind);
   } catch (const std::exception&) {
@@ -87,6 +77,7 @@ int InstallInteractively() {
         Setup.GivenFolder =
             EqualNoCase(FileName(*chosen), "Quenwick") ? *chosen : InFolder(*chosen, "Quenwick");
         ChooseFolder();
+        Log("Folder chosen: " + Setup.Folder);
       }
       continue;
     }
@@ -95,6 +86,7 @@ int InstallInteractively() {
       break;
     } catch (const Refusal& refusal) {
       if (refusal.ExitCode == ExitFailed || refusal.ExitCode == ExitRunning) throw;
+      Log("Refused with " + std::to_string(refusal.ExitCode) + ": " + refusal.what());
       ShowSetupMessage(DialogTitle(), refusal.what(), MessageKind::Refusal);
     }
   }
@@ -133,6 +125,7 @@ int Run() {
     ReadRegisteredInstall();
     if (Setup.Uninstall) return Uninstall();
     ChooseFolder();
+    Log("Folder: " + Setup.Folder);
     if (Setup.Silent && LeaveWholeInstall()) return ExitDone;
     CheckVersion();
     if (!Setup.Silent) return InstallInteractively();
@@ -158,9 +151,11 @@ int RunAsCopy(const std::string& original) {
   } catch (const SystemCallError&) {
     // Then the uninstaller stays, for the next setup program to take for its own.
   }
+  Log("Removing the install of " + original);
   const int exitCode = Run();
   ReleaseLock();
   HandBack(exitCode);
+  Log("Gave back " + std::to_string(exitCode) + "; removing the uninstaller once it has ended");
   if (exitCode == ExitDone) RemoveHandedOverUninstaller(identity);
   try {
     PassOnOwnDeletion();
@@ -170,15 +165,18 @@ int RunAsCopy(const std::string& original) {
   return exitCode;
 }
 
-}  // namespace
-
-int SetupEntry() {
+// The run from its start: what the command line asks, and whom for, come first, so that a silent
+// run never shows a window, and a system account's changes nothing, not even a copy in its %TEMP%.
+int Start() {
   std::optional<std::string> original;
   try {
-    // What the command line asks, and whom for, come first: a silent run never shows a window, and
-    // a system account's changes nothing, not even a copy in its %TEMP%.
-    ReadCommandLine();
+    const std::string unknown = TakeCommandLine();
     original = HandedOverFrom();
+    StartLog(Setup.LogPath, original.has_value());
+    Log(std::string(original ? "The uninstaller's copy" : FileName(OwnProgramPath())) +
+        ", version " + SetupVersion + ", command line: " + CommandLineArguments());
+    if (!unknown.empty())
+      throw Refusal(ExitUnknownArgument, Say(Message::UnknownArgument, unknown));
     Setup.Uninstall = Setup.Uninstall || original.has_value();
     CheckAccount();
   } catch (const Refusal& refusal) {
@@ -195,6 +193,7 @@ int SetupEntry() {
       if (std::optional<int> exitCode = HandOverToCopy()) return *exitCode;
       // Without a copy, the removal runs in place and leaves the uninstaller's own file, which
       // the next setup program takes for its own.
+      Log("Removing in place");
       Setup.LeftForLater = OwnProgramPath();
     }
   } catch (const std::exception& failure) {
@@ -202,6 +201,15 @@ int SetupEntry() {
     return ExitFailed;
   }
   return Run();
+}
+
+}  // namespace
+
+int SetupEntry() {
+  Said.clear();
+  const int exitCode = Start();
+  Log("Exit code " + std::to_string(exitCode) + (Said.empty() ? "" : ": " + Said));
+  return exitCode;
 }
 
 }  // namespace quenwick

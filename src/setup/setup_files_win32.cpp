@@ -10,20 +10,15 @@
 #include <memory>
 
 #include "platform/error_win32.h"
-#include "platform/lock_wait_win32.h"
 #include "platform/platform.h"
 #include "platform/system_dll_win32.h"
 #include "platform/text_win32.h"
 #include "platform/unique_handle_win32.h"
+#include "setup/hold_wait_win32.h"
 #include "setup/setup_platform.h"
 
 namespace quenwick {
 namespace {
-
-// Antivirus and backup agents open a new or changed file for a moment. Ten seconds outlasts their
-// scan of a file of this size many times over, even on a slow disk; longer would only delay the
-// answer when a file is held for good.
-constexpr DWORD HoldBudgetMs = 10000;
 
 // Errors that say that there is nothing at the path, or no drive or share for it.
 bool IsNothingThere(DWORD error) {
@@ -45,14 +40,14 @@ std::string KnownFolderPath(const KNOWNFOLDERID& id, const char* name) {
 UniqueHandle OpenFile(const std::string& path, DWORD access, DWORD disposition, DWORD flags) {
   const std::wstring wide = Widen(path);
   HANDLE file = INVALID_HANDLE_VALUE;
-  RetryWhileHeld(
+  WaitOutHold(
       [&] {
         file = CreateFileW(wide.c_str(), access,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            disposition, flags, nullptr);
         return file != INVALID_HANDLE_VALUE;
       },
-      "CreateFileW", path, HoldBudgetMs);
+      "CreateFileW", path);
   return UniqueHandle(file);
 }
 
@@ -227,13 +222,30 @@ void WriteNewFile(const std::string& path, std::string_view bytes) {
   if (!FlushFileBuffers(file.get())) ThrowLastError("FlushFileBuffers", path);
 }
 
+bool AppendToFile(const std::string& path, std::string_view text, bool fresh) {
+  std::wstring wide;
+  try {
+    wide = Widen(path);
+  } catch (const std::exception&) {
+    return false;  // a path that is not valid text
+  }
+  const HANDLE opened = CreateFileW(
+      wide.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, fresh ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (opened == INVALID_HANDLE_VALUE) return false;
+  const UniqueHandle file(opened);
+  DWORD written = 0;
+  return WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+         written == text.size();
+}
+
 void MoveReplacing(const std::string& from, const std::string& to) {
   const std::wstring source = Widen(from);
   const std::wstring target = Widen(to);
   ClearReadOnly(to);
-  RetryWhileHeld(
+  WaitOutHold(
       [&] { return MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0; },
-      "MoveFileExW", to, HoldBudgetMs);
+      "MoveFileExW", to);
 }
 
 void DeleteFileIfThere(const std::string& path) {
@@ -241,8 +253,8 @@ void DeleteFileIfThere(const std::string& path) {
   if (KindOf(path) == PathKind::Folder) ThrowWin32Error(ERROR_ACCESS_DENIED, "DeleteFileW", path);
   const std::wstring wide = Widen(path);
   ClearReadOnly(path);
-  RetryWhileHeld([&] { return DeleteFileW(wide.c_str()) || IsNothingThere(GetLastError()); },
-                 "DeleteFileW", path, HoldBudgetMs);
+  WaitOutHold([&] { return DeleteFileW(wide.c_str()) || IsNothingThere(GetLastError()); },
+              "DeleteFileW", path);
 }
 
 bool DeleteFileNow(const std::string& path) {

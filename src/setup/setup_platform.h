@@ -55,6 +55,9 @@ bool DeleteFileNow(const std::string& path);
 // Copies from to to, replacing it, as CopyFileW does: with from's attributes, read-only among them.
 void CopyFileOver(const std::string& from, const std::string& to);
 void ClearReadOnly(const std::string& path);
+// Appends text to the file at path, which it makes, or first empties when fresh; and tells whether
+// it could. Never throws, and never waits for another program's hold.
+bool AppendToFile(const std::string& path, std::string_view text, bool fresh);
 // A program's file version, "major.minor.patch", and the product that its version information
 // names; "" for none.
 std::string ProgramVersion(const std::string& path);
@@ -88,6 +91,8 @@ std::uint32_t ProcessId();
 std::string CarriedProgram();
 bool UserSpeaksPolish();
 void Pause(unsigned milliseconds);
+// The local time, as "2026-12-09 20:30:05.123".
+std::string LocalTime();
 // Held from here until ReleaseLock or the process ends: false when another process holds it.
 // Throws when the file cannot be opened for any other reason.
 bool TakeLock(const std::string& path);

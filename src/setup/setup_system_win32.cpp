@@ -4,6 +4,7 @@
 #include <shlobj.h>
 #include <tlhelp32.h>
 
+#include <cstdio>
 #include <memory>
 
 #include "platform/error_win32.h"
@@ -12,6 +13,7 @@
 #include "platform/system_dll_win32.h"
 #include "platform/text_win32.h"
 #include "platform/unique_handle_win32.h"
+#include "setup/hold_wait_win32.h"
 #include "setup/setup_platform.h"
 
 namespace quenwick {
@@ -212,6 +214,15 @@ bool UserSpeaksPolish() { return PRIMARYLANGID(GetUserDefaultUILanguage()) == LA
 
 void Pause(unsigned milliseconds) { Sleep(milliseconds); }
 
+std::string LocalTime() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  char text[32];
+  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u.%03u", now.wYear, now.wMonth,
+                now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
+  return text;
+}
+
 bool TakeLock(const std::string& path) {
   const std::wstring wide = Widen(path);
   for (unsigned tries = 0;; ++tries) {
@@ -229,7 +240,7 @@ bool TakeLock(const std::string& path) {
     const DWORD error = GetLastError();
     const bool held = error == ERROR_SHARING_VIOLATION;
     if (held || error == ERROR_ACCESS_DENIED) {
-      if (PauseBeforeRetry(tries, held ? 2000 : 10000)) continue;
+      if (PauseBeforeRetry(tries, held ? 2000 : HoldBudgetMs)) continue;
       if (held) return false;
     }
     ThrowWin32Error(error, "CreateFileW", path);
