@@ -659,6 +659,29 @@ class InstallerTest(unittest.TestCase):
                               milliseconds)
         return lambda: holder.wait(30)
 
+    def test_log_says_how_a_silent_run_ended_and_where(self):
+        # As winget passes its own log's path, quoted, with spaces in it.
+        logs = session.drive_c / "R&D logs"
+        logs.mkdir()
+        self.addCleanup(shutil.rmtree, logs)
+        log = logs / "setup.log"
+        under_a_file = self.tools / "notes.txt/Quenwick"
+        for name, arrange, folder, code in [
+            ("a whole install", None, self.folder, 0),
+            ("a folder under a file", self.file_in_tools, under_a_file,
+             EXIT["FOLDER_NOT_WRITABLE"]),
+        ]:
+            with self.subTest(name), self.arranged(arrange):
+                self.assertEqual(session.run(SETUP, "/S", f'/Log="{session.windows_path(log)}"',
+                                             f"/D={session.windows_path(folder)}"), code)
+                lines = log.read_text(encoding="utf-8").splitlines()
+                self.assertIn(f"Folder: {session.windows_path(folder)}", "\n".join(lines))
+                self.assertRegex(lines[-1], rf"^\d{{4}}-\d\d-\d\d [\d:.]+ Exit code {code}\b")
+
+    def file_in_tools(self):
+        self.tools.mkdir()
+        (self.tools / "notes.txt").write_bytes(b"the user's own notes")
+
     def test_dll_planted_beside_the_setup_program_in_downloads_never_loads(self):
         # Wine takes its own builtin DLLs before any file of the same name; the overrides make it
         # take a native one first, as Windows does for a DLL that is not a known one.
