@@ -23,10 +23,21 @@ endif()
 set(QUENWICK_RELEASE_EPOCH "${epoch}")
 
 # A signing certificate when one is given, and the time-stamping authority that vouches for the
-# signing time; the certificate's password is read from the environment only while signing, and
-# never written down.
-set(QUENWICK_SIGNING_PFX "$ENV{QUENWICK_SIGNING_PFX}")
-set(QUENWICK_SIGNING_TIMESTAMP_URL "$ENV{QUENWICK_SIGNING_TIMESTAMP_URL}")
+# signing time, as the environment gives them when the build is configured: kept from then on, so
+# that a build from a shell without them signs as it was configured to. The certificate's password
+# is read from the environment only while signing, and never written down.
+foreach(setting IN ITEMS QUENWICK_SIGNING_PFX QUENWICK_SIGNING_TIMESTAMP_URL)
+  if(DEFINED ENV{${setting}})
+    set(${setting} "$ENV{${setting}}" CACHE STRING "" FORCE)
+  endif()
+  set(${setting} "" CACHE STRING "As the environment gave it when the build was configured")
+endforeach()
+if(QUENWICK_SIGNING_PFX)
+  get_filename_component(QUENWICK_SIGNING_PFX "${QUENWICK_SIGNING_PFX}" ABSOLUTE)
+  if(NOT EXISTS "${QUENWICK_SIGNING_PFX}")
+    message(FATAL_ERROR "QUENWICK_SIGNING_PFX names ${QUENWICK_SIGNING_PFX}, which is not there.")
+  endif()
+endif()
 # Rewritten only when it changes, so that a new commit time, certificate or time-stamping
 # authority makes the release again.
 set(QUENWICK_RELEASE_SETTINGS "${PROJECT_BINARY_DIR}/release-settings.txt")

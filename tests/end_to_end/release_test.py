@@ -1,7 +1,7 @@
 """The release as a whole: a second checkout of the same sources, in another folder, makes the same
 bytes as this build, says that it is unsigned, and signs both programs and the program that the
 setup program carries when given a certificate, with a time stamp from a time-stamping authority of
-the test's own on 127.0.0.1."""
+the test's own on 127.0.0.1: with the osslsigncode installed here, and with Debian 12's own."""
 
 import http.server
 import os
@@ -16,6 +16,8 @@ SOURCE = Path(os.environ["QUENWICK_SOURCE"])
 DIST = Path(os.environ["QUENWICK_DIST"])
 QUENWICK_EXE = Path(os.environ["QUENWICK_EXE"])
 EPOCH = os.environ["QUENWICK_RELEASE_EPOCH"]
+# The version of osslsigncode in Debian 12, which the workflows' debian:12 container installs.
+DEBIAN_12_OSSLSIGNCODE = "2.5-4"
 
 
 def copy_sources(target):
@@ -87,9 +89,10 @@ class ReleaseTest(unittest.TestCase):
         copy_sources(cls.checkout)
         cls.dist = cls.checkout / "build/release/dist"
         # The commit's time, as this build took it from git.
-        cls.env = {**os.environ, "SOURCE_DATE_EPOCH": EPOCH}
-        for variable in ["QUENWICK_SIGNING_PFX", "QUENWICK_SIGNING_PASSWORD"]:
-            cls.env.pop(variable, None)
+        # Unsigned, whatever the build was configured with before, unless a test says otherwise.
+        cls.env = {**os.environ, "SOURCE_DATE_EPOCH": EPOCH, "QUENWICK_SIGNING_PFX": "",
+                   "QUENWICK_SIGNING_TIMESTAMP_URL": ""}
+        cls.env.pop("QUENWICK_SIGNING_PASSWORD", None)
 
     @classmethod
     def tearDownClass(cls):
@@ -111,16 +114,52 @@ class ReleaseTest(unittest.TestCase):
                          QUENWICK_EXE.read_bytes())
         self.assertEqual((self.dist / "SHA256SUMS").read_text(), (DIST / "SHA256SUMS").read_text())
 
-        # A throwaway certificate of our own, trusted for the check alone.
-        certificate, key = throwaway_certificate(self.root, "signing")
-        pfx = self.root / "signing.pfx"
+        certificate, authority = self.signed_release("installed")
+        signed_exe = self.assert_signed(certificate, authority)
+
+        # A time stamp differs from one signing to the next; what was signed does not.
+        unsigned_exe = self.root / "unsigned.exe"
+        subprocess.run(["osslsigncode", "remove-signature", "-in", signed_exe, "-out",
+                        unsigned_exe], check=True, capture_output=True)
+        self.assertEqual(unsigned_exe.read_bytes(), QUENWICK_EXE.read_bytes())
+
+    def test_debian_12s_own_osslsigncode_signs_the_release(self):
+        # The workflows' debian:12 container installs Debian 12's osslsigncode, 2.5, which reads a
+        # password from a file alone; these machines may carry a newer one. Taken from its package,
+        # unpacked and not installed, and found first on the PATH.
+        tools = self.root / "osslsigncode-2.5"
+        tools.mkdir()
+        download = subprocess.run(["apt-get", "download", f"osslsigncode={DEBIAN_12_OSSLSIGNCODE}"],
+                                  cwd=tools, capture_output=True, text=True)
+        package = next(tools.glob("osslsigncode_*.deb"), None)
+        if download.returncode != 0 or package is None:
+            self.skipTest(f"Debian 12's osslsigncode {DEBIAN_12_OSSLSIGNCODE} could not be "
+                          f"fetched: {download.stderr.strip()}")
+        subprocess.run(["dpkg-deb", "-x", package, tools], check=True)
+        path = f"{tools / 'usr/bin'}:{os.environ['PATH']}"
+        version = subprocess.run(["osslsigncode", "--version"], env={**os.environ, "PATH": path},
+                                 capture_output=True, text=True).stdout
+        self.assertTrue(version.startswith("osslsigncode 2.5,"), version)
+        self.assert_signed(*self.signed_release("debian-12", PATH=path))
+
+    def signed_release(self, name, **env):
+        """The release signed with a throwaway certificate of that name, trusted for the check
+        alone, time-stamped by an authority of the test's own; gives the certificate and the
+        authority's."""
+        certificate, key = throwaway_certificate(self.root, name)
+        pfx = self.root / f"{name}.pfx"
         subprocess.run(["openssl", "pkcs12", "-export", "-inkey", key, "-in", certificate, "-out",
-                        pfx, "-passout", "pass:throwaway"], check=True, capture_output=True)
-        url, authority, server = start_time_stamp_authority(self.root)
+                        pfx, "-passout", "pass:throw away"], check=True, capture_output=True)
+        (self.root / name).mkdir()
+        url, authority, server = start_time_stamp_authority(self.root / name)
         self.addCleanup(server.server_close)
         self.addCleanup(server.shutdown)
-        self.release(QUENWICK_SIGNING_PFX=str(pfx), QUENWICK_SIGNING_PASSWORD="throwaway",
-                     QUENWICK_SIGNING_TIMESTAMP_URL=url)
+        self.release(QUENWICK_SIGNING_PFX=str(pfx), QUENWICK_SIGNING_PASSWORD="throw away",
+                     QUENWICK_SIGNING_TIMESTAMP_URL=url, **env)
+        return certificate, authority
+
+    def assert_signed(self, certificate, authority):
+        """Checks the signatures of the release's programs; gives its quenwick.exe."""
         zip_file, = self.dist.glob("*-win64.zip")
         signed_exe = self.root / "quenwick.exe"
         signed_exe.write_bytes(subprocess.run(["unzip", "-p", zip_file, "quenwick.exe"],
@@ -139,12 +178,26 @@ class ReleaseTest(unittest.TestCase):
                                         capture_output=True, text=True)
                 self.assertEqual(verify.returncode, 0, verify.stdout + verify.stderr)
                 self.assertIn("Timestamp Server Signature verification: ok", verify.stdout)
+        return signed_exe
 
-        # A time stamp differs from one signing to the next; what was signed does not.
-        unsigned_exe = self.root / "unsigned.exe"
-        subprocess.run(["osslsigncode", "remove-signature", "-in", signed_exe, "-out",
-                        unsigned_exe], check=True, capture_output=True)
-        self.assertEqual(unsigned_exe.read_bytes(), QUENWICK_EXE.read_bytes())
+    def test_a_certificate_that_is_not_there_fails_at_once_and_a_wrong_password_says_why(self):
+        certificate, key = throwaway_certificate(self.root, "password")
+        pfx = self.root / "password.pfx"
+        subprocess.run(["openssl", "pkcs12", "-export", "-inkey", key, "-in", certificate, "-out",
+                        pfx, "-passout", "pass:right"], check=True, capture_output=True)
+        for name, env, said in [
+            ("no certificate", {"QUENWICK_SIGNING_PFX": str(self.root / "none.pfx")},
+             "which is not there"),
+            ("a wrong password", {"QUENWICK_SIGNING_PFX": str(pfx),
+                                  "QUENWICK_SIGNING_PASSWORD": "wrong"},
+             "osslsigncode could not sign"),
+        ]:
+            with self.subTest(name):
+                run = subprocess.run(["cmake", "--workflow", "--preset", "release"],
+                                     cwd=self.checkout, env={**self.env, **env},
+                                     capture_output=True, text=True, timeout=900)
+                self.assertNotEqual(run.returncode, 0)
+                self.assertIn(said, " ".join((run.stdout + run.stderr).split()))
 
     def test_sources_without_a_commit_time_say_so_and_fail_in_ci(self):
         env = {name: value for name, value in self.env.items()
