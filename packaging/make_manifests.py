@@ -17,11 +17,12 @@ MANIFEST_VERSION = "1.12.0"
 # The Uninstall key's name, which winget reads as the product code of the entry.
 PRODUCT_CODE = "Quenwick"
 # The responses of winget's schema for the setup program's exit codes, by their names in
-# exit_codes.h; "custom" points to the guide's table.
+# exit_codes.h, each the one whose message winget shows says what the code means (the guide says
+# why); "custom" points to the guide's table.
 RESPONSES = {"Cancelled": "cancelledByUser", "NotForThisAccount": "custom",
              "FolderNotWritable": "custom", "UnknownArgument": "invalidParameter",
              "FolderNotEmpty": "custom", "FolderTooLong": "invalidParameter", "Failed": "custom",
-             "Running": "installInProgress", "NewerInstalled": "downgrade"}
+             "Running": "packageInUse", "NewerInstalled": "downgrade"}
 DESCRIPTIONS = {
     "en-US": ("Warns you at logon when a hosts file of Windows has changed size.",
               "Quenwick runs once at every logon, measures the hosts files of Windows and warns, "
@@ -67,23 +68,26 @@ def main():
         "Scope": "user",
         "InstallModes": ["interactive", "silent", "silentWithProgress"],
         "InstallerSwitches": {"Silent": "/S", "SilentWithProgress": "/S",
-                              "InstallLocation": "/D=<INSTALLPATH>"},
+                              "InstallLocation": "/D=<INSTALLPATH>", "Log": '/Log="<LOGPATH>"'},
         "UpgradeBehavior": "install",
         "ExpectedReturnCodes": expected,
+        # Its DisplayVersion is the package's version, which winget-pkgs leaves out.
         "AppsAndFeaturesEntries": [{"DisplayName": "Quenwick", "Publisher": publisher,
-                                    "DisplayVersion": version, "ProductCode": PRODUCT_CODE}],
+                                    "ProductCode": PRODUCT_CODE}],
         "InstallationMetadata": {"DefaultInstallLocation": "%LOCALAPPDATA%\\Programs\\Quenwick"},
         "Installers": [{
             "Architecture": "x64",
             "InstallerUrl": f"{repository}/releases/download/v{version}/{setup.name}",
             "InstallerSha256": hashlib.sha256(setup.read_bytes()).hexdigest().upper(),
+            "ProductCode": PRODUCT_CODE,
         }],
     })
     for locale, (short, description) in DESCRIPTIONS.items():
         kind = "defaultLocale" if locale == "en-US" else "locale"
         write(dist, f"{IDENTIFIER}.locale.{locale}.yaml", kind, {
             **package, "PackageLocale": locale, "Publisher": publisher, "PackageName": "Quenwick",
-            "PackageUrl": repository, "License": license_name, "ShortDescription": short,
+            "PackageUrl": repository, "License": license_name,
+            "LicenseUrl": f"{repository}/blob/v{version}/LICENSE", "ShortDescription": short,
             "Description": description, "ReleaseNotesUrl": f"{repository}/releases/tag/v{version}",
         })
 

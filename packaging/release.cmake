@@ -2,8 +2,8 @@
 # portable zip, the uninstall script for deployment tools, their SHA256SUMS and the winget
 # manifests of the setup program. Run by the build with cmake -P, given EXE, SETUP (which carries
 # EXE signed already when the release is signed), PACKAGING (this folder), STAGE, DIST, VERSION,
-# PYTHON, EPOCH, PUBLISHER, LICENSE, REPOSITORY, EXIT_CODES and, to sign, SIGNING_PFX and
-# TIMESTAMP_URL.
+# PYTHON, EPOCH, PUBLISHER, LICENSE (its identifier), LICENSE_FILE, REPOSITORY, EXIT_CODES and, to
+# sign, SIGNING_PFX and TIMESTAMP_URL.
 cmake_minimum_required(VERSION 3.25)
 
 set(base "Quenwick-${VERSION}")
@@ -18,7 +18,8 @@ file(MAKE_DIRECTORY "${STAGE}" "${DIST}")
 
 function(sign file)
   if(SIGNING_PFX)
-    execute_process(COMMAND "${PACKAGING}/sign" "${file}" COMMAND_ERROR_IS_FATAL ANY)
+    execute_process(COMMAND "${PACKAGING}/sign" "${SIGNING_PFX}" "${file}" ${TIMESTAMP_URL}
+      COMMAND_ERROR_IS_FATAL ANY)
   endif()
 endfunction()
 
@@ -32,6 +33,7 @@ endif()
 file(COPY "${EXE}" DESTINATION "${STAGE}")
 sign("${STAGE}/quenwick.exe")
 set(PROJECT_VERSION "${VERSION}")
+file(READ "${LICENSE_FILE}" LICENSE_TEXT)
 configure_file("${PACKAGING}/README.txt.in" "${STAGE}/README.txt" @ONLY NEWLINE_STYLE CRLF)
 execute_process(
   COMMAND "${PYTHON}" "${PACKAGING}/make_zip.py" "${DIST}/${zip}" "${EPOCH}"

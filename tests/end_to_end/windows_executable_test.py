@@ -18,6 +18,8 @@ ICON = Path(os.environ["QUENWICK_ICON"])
 PUBLISHER = os.environ["QUENWICK_PUBLISHER"]
 MSVC = os.environ["QUENWICK_TOOLCHAIN"] == "msvc"
 DESCRIPTION = os.environ.get("QUENWICK_FILE_DESCRIPTION", "Quenwick")
+# The licence as LICENSE names it on its first line.
+LICENSE = (Path(__file__).parents[2] / "LICENSE").read_text().splitlines()[0]
 PE = pefile.PE(QUENWICK_EXE)
 HEADER = PE.OPTIONAL_HEADER
 PROGRAM = QUENWICK_EXE.read_bytes()
@@ -132,7 +134,7 @@ class WindowsExecutableTest(unittest.TestCase):
                    for table in info.StringTable for key, value in table.entries.items()}
         for name, value in [("ProductName", "Quenwick"), ("FileDescription", DESCRIPTION),
                             ("CompanyName", PUBLISHER),
-                            ("LegalCopyright", f"Copyright © 2026 {PUBLISHER}")]:
+                            ("LegalCopyright", f"Copyright © 2026 {PUBLISHER}. {LICENSE}.")]:
             self.assertEqual(strings.get(name), value, name)
         self.assertTrue(strings["Comments"].startswith(
             "Warns when a hosts file of Windows has changed size"))
