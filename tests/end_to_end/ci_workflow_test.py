@@ -5,9 +5,11 @@ it failed; each Windows job's image carries the Visual Studio that its preset na
 runs on Node 24; each artifact downloaded is one that a job that the downloader needs uploaded,
 with actions of one generation, and an upload that finds nothing fails; a newer push cancels the
 run before it; the test results are kept; the release job runs on tags alone and is the only job
-that may write; and Dependabot keeps the actions current. The msvc presets' layout is configured here with clang-cl in CMake's Ninja
-Multi-Config generator, which puts each configuration's programs in a folder of its own as Visual
-Studio's does."""
+that may write; Dependabot keeps the actions current; and the release is made only once the tests
+of its commit pass, with only the packages that it needs, no expression written into a step's
+script, and replacing its files when it is run again. The msvc presets' layout is configured here
+with clang-cl in CMake's Ninja Multi-Config generator, which puts each configuration's programs in a
+folder of its own as Visual Studio's does."""
 
 import json
 import os
@@ -85,10 +87,10 @@ def msvc_outputs(name):
 class CiWorkflowTest(unittest.TestCase):
     def test_every_path_that_a_step_names_is_there_or_made_before_it(self):
         for job_name, job in jobs():
-            downloaded = {step["with"]["path"] for step in job["steps"]
+            downloaded = {step["with"]["path"] for step in job.get("steps", [])
                           if step.get("uses", "").startswith("actions/download-artifact")}
             built = set()
-            for step in job["steps"]:
+            for step in job.get("steps", []):
                 words = shlex.split(step.get("run", ""))
                 paths = [step.get("with", {}).get("path", "")]
                 for option, value in zip([""] + words, words):
@@ -117,7 +119,7 @@ class CiWorkflowTest(unittest.TestCase):
                    and "--preset" in json.dumps(job)]
         self.assertEqual({job["runs-on"] for _, job in windows}, set(VISUAL_STUDIO_OF_IMAGE))
         for name, job in windows:
-            built = [word for step in job["steps"] for option, word in
+            built = [word for step in job.get("steps", []) for option, word in
                      zip([""] + shlex.split(step.get("run", "")), shlex.split(step.get("run", "")))
                      if option == "--preset"]
             with self.subTest(name):
@@ -126,7 +128,7 @@ class CiWorkflowTest(unittest.TestCase):
 
     def test_every_action_runs_on_node_24(self):
         for name, job in [*jobs(), *jobs(RELEASE)]:
-            for step in job["steps"]:
+            for step in job.get("steps", []):
                 used, major = action(step)
                 if used:
                     with self.subTest(name, action=step["uses"]):
@@ -135,11 +137,11 @@ class CiWorkflowTest(unittest.TestCase):
     def test_every_artifact_downloaded_was_uploaded_before_by_its_generation(self):
         uploaded = {}
         for name, job in WORKFLOW["jobs"].items():
-            for step in job["steps"]:
+            for step in job.get("steps", []):
                 if action(step)[0] == "actions/upload-artifact":
                     uploaded[step["with"]["name"]] = (name, action(step)[1])
         for name, job in jobs():
-            for step in job["steps"]:
+            for step in job.get("steps", []):
                 if action(step)[0] == "actions/download-artifact":
                     with self.subTest(name, artifact=step["with"]["name"]):
                         uploader, major = uploaded[step["with"]["name"]]
@@ -160,7 +162,7 @@ class CiWorkflowTest(unittest.TestCase):
     def test_every_upload_that_finds_nothing_fails_and_test_results_are_kept(self):
         self.assertEqual(preset("testPresets", "native")["output"]["outputJUnitFile"], "junit.xml")
         for name, job in [*jobs(), *jobs(RELEASE)]:
-            uploads = [step for step in job["steps"]
+            uploads = [step for step in job.get("steps", [])
                        if action(step)[0] == "actions/upload-artifact"]
             for step in uploads:
                 with self.subTest(name, upload=step["with"]["name"]):
@@ -180,6 +182,57 @@ class CiWorkflowTest(unittest.TestCase):
             with self.subTest(name):
                 self.assertEqual(writes, {"contents", "id-token", "attestations"}
                                  if name == "release" else set())
+
+    def test_the_release_is_made_only_once_the_tests_of_its_commit_pass(self):
+        self.assertEqual(RELEASE["jobs"]["tests"], {"uses": "./.github/workflows/ci.yml"})
+        self.assertEqual(RELEASE["jobs"]["release"]["needs"], "tests")
+        self.assertIn("workflow_call", WORKFLOW[True])
+        # A tag's push runs the tests once, through the release.
+        self.assertEqual(WORKFLOW[True]["push"], {"branches": ["**"]})
+
+    def test_no_script_of_a_step_holds_an_expression(self):
+        # An expression is written into the script before it runs: a tag named `v1;rm -rf .` would
+        # be a command. What a step needs reaches it in its environment.
+        for name, job in [*jobs(), *jobs(RELEASE)]:
+            for step in job.get("steps", []):
+                with self.subTest(name, step=step.get("name", step.get("uses"))):
+                    self.assertNotIn("${{", step.get("run", ""))
+
+    def test_the_release_job_installs_only_what_a_release_needs(self):
+        listed = subprocess.run(["sh", SOURCE / "scripts/install-packages", "--list", "release"],
+                                capture_output=True, text=True, check=True).stdout.split()
+        everything = subprocess.run(["sh", SOURCE / "scripts/install-packages", "--list"],
+                                    capture_output=True, text=True, check=True).stdout.split()
+        self.assertLess(set(listed), set(everything))
+        self.assertEqual(set(listed) & {"wine", "wine64", "xvfb", "imagemagick", "npm"}, set())
+        self.assertIn("osslsigncode", listed)
+
+    def test_a_release_run_again_replaces_its_files(self):
+        # gh as the release job has it, played by a script that records what it is asked and says
+        # whether the release is there.
+        with tempfile.TemporaryDirectory() as folder:
+            folder = Path(folder)
+            (folder / "gh").write_text('#!/bin/sh\necho "$*" >>"$GH_CALLS"\n'
+                                       '[ "$1 $2" != "release view" ] || [ -n "$RELEASE_THERE" ]\n')
+            (folder / "gh").chmod(0o755)
+            for there, expected in [
+                ("", ["release view v1.0.0 --repo o/q",
+                      "release create v1.0.0 --repo o/q --title Quenwick v1.0.0 --notes-file "
+                      "build/release/notes.md build/release/dist/"]),
+                ("yes", ["release view v1.0.0 --repo o/q",
+                         "release upload v1.0.0 --repo o/q --clobber build/release/dist/",
+                         "release edit v1.0.0 --repo o/q --notes-file build/release/notes.md"]),
+            ]:
+                with self.subTest(there=bool(there)):
+                    calls = folder / f"calls{there}"
+                    subprocess.run(["sh", SOURCE / "scripts/publish", "v1.0.0"], check=True,
+                                   env={**os.environ, "PATH": f"{folder}:{os.environ['PATH']}",
+                                        "GH_CALLS": str(calls), "RELEASE_THERE": there,
+                                        "REPOSITORY": "o/q"})
+                    said = calls.read_text().splitlines()
+                    self.assertEqual(len(said), len(expected), said)
+                    for call, start in zip(said, expected):
+                        self.assertTrue(call.startswith(start), call)
 
     def test_dependabot_keeps_the_actions_current(self):
         self.assertIn({"package-ecosystem": "github-actions", "directory": "/",
