@@ -12,6 +12,7 @@
 #include "setup/install_state.h"
 #include "setup/messages.h"
 #include "setup/refusal.h"
+#include "setup/setup_log.h"
 #include "setup/setup_names.h"
 #include "setup/setup_platform.h"
 
@@ -30,6 +31,7 @@ void RemoveInstall(bool ownEntry) {
   CheckProgramNotRunning();
   std::vector<std::string> folders{Setup.Folder};
   folders.insert(folders.end(), Setup.OtherFolders.begin(), Setup.OtherFolders.end());
+  for (const std::string& folder : folders) Log("Removing " + folder);
   try {
     for (const std::string& folder : folders) {
       if (IsOwnFile(folder, std::string(ProgramFile))) {

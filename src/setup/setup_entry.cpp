@@ -43,11 +43,10 @@ std::string TakeCommandLine() {
 std::string Said;
 
 // Tells an interactive user how the run ends; a dialog that cannot be shown changes no exit code.
-// The log has it, silent or not.
+// The log's last line has it, silent or not.
 void Tell(const std::string& text, MessageKind kind = MessageKind::Refusal) {
   if (text.empty()) return;
   Said = text;
-  Log("Says: " + text);
   if (Setup.Silent) return;
   try {
     ShowSetupMessage(DialogTitle(), text, kind);

@@ -666,16 +666,20 @@ class InstallerTest(unittest.TestCase):
         self.addCleanup(shutil.rmtree, logs)
         log = logs / "setup.log"
         under_a_file = self.tools / "notes.txt/Quenwick"
-        for name, arrange, folder, code in [
-            ("a whole install", None, self.folder, 0),
-            ("a folder under a file", self.file_in_tools, under_a_file,
-             EXIT["FOLDER_NOT_WRITABLE"]),
+        logged = f'/Log="{session.windows_path(log)}"'
+        for name, arrange, program, arguments, said, code in [
+            ("a whole install", None, SETUP, ["/S", logged],
+             f"Folder: {session.windows_path(self.folder)}", 0),
+            ("a folder under a file", self.file_in_tools, SETUP,
+             ["/S", logged, f"/D={session.windows_path(under_a_file)}"],
+             f"Folder: {session.windows_path(under_a_file)}", EXIT["FOLDER_NOT_WRITABLE"]),
+            ("the uninstall script", self.install, UNINSTALL_SCRIPT, [logged],
+             f"Removing {session.windows_path(self.folder)}", 0),
         ]:
             with self.subTest(name), self.arranged(arrange):
-                self.assertEqual(session.run(SETUP, "/S", f'/Log="{session.windows_path(log)}"',
-                                             f"/D={session.windows_path(folder)}"), code)
+                self.assertEqual(session.run(program, *arguments), code)
                 lines = log.read_text(encoding="utf-8").splitlines()
-                self.assertIn(f"Folder: {session.windows_path(folder)}", "\n".join(lines))
+                self.assertIn(said, "\n".join(lines))
                 self.assertRegex(lines[-1], rf"^\d{{4}}-\d\d-\d\d [\d:.]+ Exit code {code}\b")
 
     def file_in_tools(self):
