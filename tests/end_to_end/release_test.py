@@ -113,6 +113,11 @@ class ReleaseTest(unittest.TestCase):
         self.assertEqual((self.checkout / "build/release/bin/quenwick.exe").read_bytes(),
                          QUENWICK_EXE.read_bytes())
         self.assertEqual((self.dist / "SHA256SUMS").read_text(), (DIST / "SHA256SUMS").read_text())
+        # The zip gives its licence in full.
+        zip_file, = self.dist.glob("*-win64.zip")
+        readme = subprocess.run(["unzip", "-p", zip_file, "README.txt"], capture_output=True,
+                                check=True).stdout.decode("utf-8-sig").replace("\r\n", "\n")
+        self.assertIn((SOURCE / "LICENSE").read_text(), readme)
 
         certificate, authority = self.signed_release("installed")
         signed_exe = self.assert_signed(certificate, authority)
