@@ -74,7 +74,7 @@ TEST(SetupLogTest, SaysWhatTheRunDidAndHowItEnded) {
        0,
        {"Quenwick-setup.exe, version " + std::string(SetupVersion) + ", command line: /S /Log=\"" +
             LogFile + "\"",
-        "Folder: " + Default, "Step version-registered: done", "Exit code 0"}},
+        "Folder: " + Default, "Step RegisterVersion: done", "Exit code 0"}},
       {"a folder under a file",
        "/S /Log=\"" + LogFile + "\" /D=C:\\Tools\\notes.txt\\Quenwick",
        82,

@@ -140,6 +140,13 @@ void ResetSystem() {
                   {KnownFolder::Temp, "C:\\Users\\u\\AppData\\Local\\Temp"}};
 }
 
+void CutPower() {
+  for (auto& [path, entry] : System.Files) {
+    if (!entry.Durable) entry.Bytes.assign(entry.Bytes.size(), '\0');
+    entry.Durable = true;
+  }
+}
+
 void BecomeSystem() {
   const std::string profile = "C:\\Windows\\System32\\config\\systemprofile";
   for (const std::string& folder : {std::string("C:\\Windows\\System32\\config"), profile,
@@ -255,6 +262,14 @@ void WriteNewFile(const std::string& path, std::string_view bytes) {
   SetupDouble::Entry& written = System.Files[Resolve(path)];
   written.Bytes = bytes;
   written.ReadOnly = false;
+  written.Durable = false;
+}
+
+void FlushFile(const std::string& path) {
+  Call("FlushFileBuffers", path);
+  SetupDouble::Entry* entry = Find(path);
+  if (!entry || entry->Folder) Fail(2, "CreateFileW", path);
+  entry->Durable = true;
 }
 
 void MoveReplacing(const std::string& from, const std::string& to) {

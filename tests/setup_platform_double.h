@@ -32,6 +32,7 @@ struct SetupDouble {
     bool ReadOnly = false;
     std::string LinkTo;    // a junction: the folder that it leads to
     std::uint64_t Id = 0;  // the file's id, kept when it is renamed; 0 until first asked for
+    bool Durable = true;   // what it holds has reached the disk
   };
   std::map<std::string, Entry, NoCase> Files;
   std::map<std::string, RegistryValues, NoCase> Registry;
@@ -86,9 +87,15 @@ extern SetupDouble System;
 
 // A fresh system: a user's profile with its folders, Windows, and the setup program in Downloads.
 void ResetSystem();
+// The power is lost: every file whose bytes were written but not flushed reads as zeros, as NTFS
+// journals what names a file but not what it holds (FlushFileBuffers, Remarks); what the registry
+// and the file system's names hold stays.
+void CutPower();
 // The account becomes SYSTEM, whose profile is in the Windows folder, as LocalService's and
 // NetworkService's are (LocalSystem Account: "%windir%\System32\config\systemprofile").
 void BecomeSystem();
+// The resources that the setup program carries, by name, as its build gives them.
+std::vector<std::string> CarriedResources();
 // Counts the call, then fails it or cuts the run off there when the test says so.
 void Call(const char* call, const std::string& subject);
 [[noreturn]] void Fail(int error, const char* call, const std::string& subject);

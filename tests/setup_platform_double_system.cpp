@@ -1,8 +1,8 @@
 // The scripted system's registry, shortcut, processes, lock, hand-over and dialogs.
 #include <algorithm>
+#include <sstream>
 #include <utility>
 
-#include "setup/install_state.h"
 #include "setup/setup_entry.h"
 #include "setup/setup_version.h"
 #include "setup_platform_double.h"
@@ -73,7 +73,22 @@ bool ProcessIsRunning(std::uint32_t processId) {
 std::string OwnProgramPath() { return System.Image; }
 std::string CommandLineArguments() { return System.Arguments; }
 std::uint32_t ProcessId() { return System.ProcessId; }
-std::string CarriedProgram() { return std::string("quenwick ") + SetupVersion; }
+std::vector<std::string> CarriedResources() {
+  std::vector<std::string> names;
+  std::istringstream carried(QUENWICK_CARRIED_RESOURCES);
+  for (std::string name; std::getline(carried, name, ',');) names.push_back(name);
+  return names;
+}
+
+// What the setup program carries as its build gives it: a resource that it does not carry cannot
+// be loaded (ERROR_RESOURCE_NAME_NOT_FOUND).
+std::string CarriedResource(const std::string& name) {
+  Call("LoadResource", name);
+  const std::vector<std::string> carried = CarriedResources();
+  if (std::ranges::find(carried, name) == carried.end()) Fail(1814, "LoadResource", name);
+  return name == "QUENWICK_EXE" ? std::string("quenwick ") + SetupVersion : "carried " + name;
+}
+
 bool UserSpeaksPolish() { return false; }
 void Pause(unsigned) {}
 std::string LocalTime() { return "2026-12-09 20:30:05.123"; }
@@ -135,8 +150,6 @@ int StartCopyAndWait(const std::string& copy) {
   System.ProcessId = originalId + 1;
   System.HandedOverFrom = original;
   System.PassedOn = false;
-  const SetupStateColumns uninstaller = Setup;
-  Setup = {};
   const auto ended = [&] {
     // The copy's lock and handles close as it ends. The last handle to its file, closed by the
     // process that runs it, deletes nothing while the file is still its mapped image (DeleteFile,
@@ -149,7 +162,6 @@ int StartCopyAndWait(const std::string& copy) {
     System.DeleteOnClose.reset();
     System.Running.erase(original);
     System.LiveProcesses.erase(originalId);
-    Setup = uninstaller;
   };
   try {
     const int exitCode = SetupEntry();

@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <string>
+#include <vector>
 
 #include "setup/folders.h"
-#include "setup/install_state.h"
 #include "setup/setup_entry.h"
 #include "setup/setup_names.h"
 #include "setup/setup_version.h"
@@ -27,7 +29,6 @@ inline const std::string Record = "-1\r\n-1\r\n734\r\n-1\r\n";
 // Runs program (the setup program unless given) with arguments as a fresh process; a run cut off
 // gives 99.
 inline int RunProgram(const std::string& program, const std::string& arguments) {
-  Setup = {};
   // Each process has an id of its own; the copy of an uninstaller takes the one after it.
   System.ProcessId += 2;
   System.Image = program;
@@ -50,7 +51,6 @@ inline int RunSetup(const std::string& arguments) { return RunProgram(SetupProgr
 // Runs the setup program as another process does while this one runs: it sees this one's lock
 // held and its program running, and this one goes on as it was once it has ended.
 inline int RunMeanwhile(const std::string& arguments) {
-  const SetupStateColumns setup = Setup;
   const SetupDouble outer = System;
   System.LockHeld = outer.LockHeld || outer.LockOurs;
   System.LockOurs = false;
@@ -68,7 +68,6 @@ inline int RunMeanwhile(const std::string& arguments) {
   System.Running = outer.Running;
   System.Calls = outer.Calls;
   System.HandedBack = outer.HandedBack;
-  Setup = setup;
   return exitCode;
 }
 
@@ -92,6 +91,36 @@ inline std::vector<std::string> Names(const std::string& folder) {
     }
   }
   return names;
+}
+
+// Whether folder holds this version's install and nothing else: each file that the setup program
+// carries, under the name that its resource is named after and with its bytes, the uninstaller,
+// and the record, if given.
+inline void ExpectInstalledFiles(const std::string& folder, const std::string& record,
+                                 const std::string& when = "") {
+  std::vector<std::string> left = Names(folder);
+  const auto take = [&](const std::string& name, const std::string& bytes) {
+    const auto found = std::ranges::find_if(left, [&](const std::string& file) {
+      std::string resource = file;
+      for (char& c : resource) {
+        c = c == '.' ? '_' : static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      }
+      return EqualNoCase(file, name) || resource == name;
+    });
+    if (found == left.end()) {
+      ADD_FAILURE() << name << " not installed in " << folder << " " << when;
+      return;
+    }
+    EXPECT_EQ(System.Files[folder + "\\" + *found].Bytes, bytes) << *found << " " << when;
+    left.erase(found);
+  };
+  for (const std::string& resource : CarriedResources()) {
+    take(resource, resource == "QUENWICK_EXE" ? std::string("quenwick ") + SetupVersion
+                                              : "carried " + resource);
+  }
+  take(std::string(UninstallerFile), "setup");
+  if (!record.empty()) take(std::string(RecordFile), record);
+  EXPECT_EQ(left, std::vector<std::string>{}) << "left in " << folder << " " << when;
 }
 
 }  // namespace quenwick

@@ -7,23 +7,14 @@
 #include <ostream>
 #include <string>
 
+#include "setup/install_plan.h"
+#include "setup/install_steps.h"
 #include "setup_runs.h"
 
 namespace quenwick {
 namespace {
 
-const char* const Stops[] = {"marked",
-                             "probing",
-                             "written",
-                             "uninstaller-swapped",
-                             "record",
-                             "entry",
-                             "shortcut",
-                             "others-set-aside",
-                             "program-swapped",
-                             "version-registered",
-                             "old-programs-removed",
-                             "folders-left"};
+const std::vector<std::string> Stops = StopPoints();
 
 struct Kind {
   const char* Name;
@@ -32,6 +23,9 @@ struct Kind {
   std::string Arguments;
   std::string Folder;  // where the install is once the run is done, "" for nowhere
   std::string Record;
+  // Whether a detection says "installed" before the run: a repair's does, of an install that the
+  // user broke.
+  bool InstalledBefore = false;
 };
 
 const Kind Kinds[] = {
@@ -41,7 +35,7 @@ const Kind Kinds[] = {
        Installed(Default, SetupVersion, Record);
        System.Files.erase(Default + "\\uninstall.exe");
      },
-     "", "/S", Default, Record},
+     "", "/S", Default, Record, true},
     {"Upgrade", [] { Installed(Default, "0.9.0", Record); }, "", "/S", Default, Record},
     {"Move", [] { Installed(Default, "0.9.0", Record); }, "", "/S /D=" + Moved, Moved, Record},
     {"Uninstall", [] { Installed(Moved, SetupVersion, Record); }, "", "/S /Uninstall", "", ""},
@@ -82,19 +76,45 @@ class SetupTransactionTest : public ::testing::TestWithParam<Kind> {
       EXPECT_FALSE(System.Files.contains(Programs));
       return;
     }
-    std::vector<std::string> expected{"quenwick.exe", "uninstall.exe"};
-    if (!kind.Record.empty()) expected.insert(expected.begin(), "data.dat");
-    EXPECT_EQ(Names(kind.Folder), expected);
-    EXPECT_EQ(System.Files[kind.Folder + "\\quenwick.exe"].Bytes,
-              std::string("quenwick ") + SetupVersion);
-    if (!kind.Record.empty()) {
-      EXPECT_EQ(System.Files[kind.Folder + "\\data.dat"].Bytes, kind.Record);
-    }
+    ExpectInstalledFiles(kind.Folder, kind.Record);
     EXPECT_EQ(System.Files[Shortcut].Bytes, "-> " + kind.Folder + "\\quenwick.exe");
     RegistryValues& entry = System.Registry[Key];
     EXPECT_EQ(std::get<std::string>(entry["InstallLocation"]), kind.Folder);
     EXPECT_EQ(std::get<std::string>(entry["DisplayVersion"]), SetupVersion);
     EXPECT_FALSE(entry.contains("MovingTo"));
+  }
+
+  // Each detection that the guide gives says "installed" only of a whole install: the file rule,
+  // quenwick.exe of at least this version in a folder, and the registry rule, the entry's
+  // DisplayVersion, at least this version, of the folder that it names. Whole is judged here by
+  // what each file holds, so that a file whose bytes a lost power took is not whole: this
+  // version's program and its uninstaller, the shortcut that starts that program, and the entry
+  // that names the folder, whose version the registry rule waits for.
+  void ExpectDetectionTrue(const std::string& when) {
+    const auto whole = [](const std::string& folder) {
+      RegistryValues& entry = System.Registry[Key];
+      const auto* location = std::get_if<std::string>(&entry["InstallLocation"]);
+      return System.Files[folder + "\\quenwick.exe"].Bytes ==
+                 std::string("quenwick ") + SetupVersion &&
+             System.Files[folder + "\\uninstall.exe"].Bytes == "setup" &&
+             System.Files[Shortcut].Bytes == "-> " + folder + "\\quenwick.exe" && location &&
+             *location == folder;
+    };
+    for (const std::string& folder : {Default, Moved}) {
+      const SetupDouble::Entry* program = Find(folder + "\\quenwick.exe");
+      if (program &&
+          CompareVersions(program->Bytes.substr(program->Bytes.find(' ') + 1), SetupVersion) >= 0 &&
+          program->Bytes.starts_with("quenwick ")) {
+        EXPECT_TRUE(whole(folder)) << "the file rule says installed in " << folder << " " << when;
+      }
+    }
+    const auto registry = System.Registry.find(Key);
+    if (registry == System.Registry.end()) return;
+    const auto* version = std::get_if<std::string>(&registry->second["DisplayVersion"]);
+    const auto* location = std::get_if<std::string>(&registry->second["InstallLocation"]);
+    if (version && CompareVersions(*version, SetupVersion) >= 0) {
+      EXPECT_TRUE(location && whole(*location)) << "the registry rule says installed " << when;
+    }
   }
 
   // The platform calls of a run of this kind that nothing stops.
@@ -139,14 +159,25 @@ TEST_P(SetupTransactionTest, AnyFailedCallChangesNothing) {
   }
 }
 
-TEST_P(SetupTransactionTest, CutOffAnywhereIsFinishedByTheNextRun) {
+// A run cut off anywhere, with the power lost or not, never makes a detection say "installed" of
+// an install that is not whole; and the next run finishes it, every file as it should be.
+TEST_P(SetupTransactionTest, CutOffAnywhereIsFinishedByTheNextRunAndDetectionTellsTheTruth) {
+  const bool install = !GetParam().InstalledBefore && !GetParam().Folder.empty();
   const int calls = CallsOfAWholeRun();
   const int stops = static_cast<int>(std::size(Stops));
-  for (int cutAt = 1; cutAt <= calls + stops; ++cutAt) {
-    cutAt <= calls ? RunCutOff(cutAt) : RunCutOff(0, Stops[cutAt - calls - 1]);
-    ASSERT_EQ(RunKind(), 0) << "cut off at " << cutAt;
-    ExpectDone();
-    if (HasFailure()) FAIL() << "cut off at call " << cutAt << "\n" << System.State();
+  for (const bool lostPower : {false, true}) {
+    for (int cutAt = 1; cutAt <= calls + stops; ++cutAt) {
+      cutAt <= calls ? RunCutOff(cutAt) : RunCutOff(0, Stops[cutAt - calls - 1].c_str());
+      if (lostPower) CutPower();
+      const std::string when = "cut off at " +
+                               (cutAt <= calls ? "call " + std::to_string(cutAt)
+                                               : "stop point " + Stops[cutAt - calls - 1]) +
+                               (lostPower ? " by a lost power" : "");
+      if (install) ExpectDetectionTrue(when);
+      ASSERT_EQ(RunKind(), 0) << when;
+      ExpectDone();
+      if (HasFailure()) FAIL() << when << "\n" << System.State();
+    }
   }
 }
 

@@ -5,8 +5,6 @@
 #include <cctype>
 #include <charconv>
 
-#include "setup/install_state.h"
-#include "setup/setup_names.h"
 #include "setup/setup_platform.h"
 
 namespace quenwick {
@@ -30,8 +28,9 @@ std::string InFolder(const std::string& folder, std::string_view name) {
 
 std::string ParentFolder(const std::string& path) {
   // Where the root ends: after "C:", or after "\\server\share".
-  const std::size_t rootEnd =
-      path.starts_with("\\\\") ? path.find('\\', path.find('\\', 2) + 1) : 2;
+  const std::size_t server = path.starts_with("\\\\") ? path.find('\\', 2) : 0;
+  if (server == std::string::npos) return "";
+  const std::size_t rootEnd = path.starts_with("\\\\") ? path.find('\\', server + 1) : 2;
   const std::size_t separator = path.rfind('\\');
   if (rootEnd == std::string::npos || separator == std::string::npos || separator < rootEnd ||
       path.size() <= rootEnd + 1) {
@@ -102,48 +101,19 @@ std::optional<std::uint32_t> ProcessIdIn(std::string_view name, std::string_view
   return processId;
 }
 
-bool IsOwnLeftover(std::string_view name) {
-  for (const std::string_view program : {ProgramFile, UninstallerFile}) {
-    for (const std::string_view suffix : {NewSuffix, OldSuffix}) {
-      if (EqualNoCase(name, std::string(program) + std::string(suffix))) return true;
-    }
+std::size_t WindowsLength(std::string_view path) {
+  std::size_t length = 0;
+  for (const char c : path) {
+    const auto byte = static_cast<unsigned char>(c);
+    length += (byte & 0xC0) != 0x80;  // a character's first byte
+    length += byte >= 0xF0;           // and a second unit beyond the basic plane
   }
-  return TemporaryRecordOf(name).has_value();
-}
-
-std::optional<std::uint32_t> TemporaryRecordOf(std::string_view name) {
-  return ProcessIdIn(name, std::string(RecordFile) + ".", TemporaryRecordSuffix);
-}
-
-void DeleteStaleRecords(const std::string& folder) {
-  for (const std::string& name : FolderEntries(folder)) {
-    const std::optional<std::uint32_t> writer = TemporaryRecordOf(name);
-    if (writer && !ProcessIsRunning(*writer)) DeleteFileIfThere(InFolder(folder, name));
-  }
-}
-
-bool IsOwnFile(const std::string& folder, const std::string& name) {
-  const std::string path = InFolder(folder, name);
-  if (KindOf(path) != PathKind::File) return false;
-  // Another program's uninstall.exe is as likely as Quenwick's.
-  if (EqualNoCase(name, ProgramFile) || EqualNoCase(name, UninstallerFile)) {
-    return ProductName(path) == "Quenwick";
-  }
-  return EqualNoCase(name, RecordFile) || IsOwnLeftover(name);
+  return length;
 }
 
 bool RemoveFolderIfEmpty(const std::string& path) {
   // RemoveDirectoryW removes a junction or a symbolic link however full its target is.
   return KindOf(path) == PathKind::Folder && !IsLink(path) && RemoveEmptyFolder(path);
-}
-
-void RemoveInstallFiles(const std::string& folder) {
-  if (KindOf(folder) != PathKind::Folder) return;
-  for (const std::string& name : FolderEntries(folder)) {
-    const std::string path = InFolder(folder, name);
-    if (IsOwnFile(folder, name) && !SameFolder(path, Setup.LeftForLater)) DeleteFileIfThere(path);
-  }
-  RemoveFolderIfEmpty(folder);
 }
 
 }  // namespace quenwick

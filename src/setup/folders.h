@@ -1,5 +1,5 @@
 // What the setup program knows of folders: paths in full, whether two paths name one folder,
-// whether a path lies in the Windows folder, and which files only Quenwick leaves in a folder.
+// whether a path lies in the Windows folder, and removing one that is empty.
 // Folders are told apart by what the file system says of them, never by their names, which a
 // doubled separator, a "..", a short name or another drive letter can change.
 #pragma once
@@ -31,24 +31,13 @@ bool SameFile(const FileIdentity& a, const FileIdentity& b);
 bool SameFolder(const std::string& a, const std::string& b);
 // Whether the path is the Windows folder or lies in it.
 bool InWindowsFolder(const std::string& path);
+// A path's length as Windows counts it, in UTF-16 code units.
+std::size_t WindowsLength(std::string_view path);
 // The process id in a name of prefix, the id, and suffix; nothing for any other name.
 std::optional<std::uint32_t> ProcessIdIn(std::string_view name, std::string_view prefix,
                                          std::string_view suffix);
-// Whether only Quenwick leaves a file of that name: a program not yet in place (.new) or set aside
-// (.old), or a record being written ("data.dat.<process id>.tmp").
-bool IsOwnLeftover(std::string_view name);
-// The id of the process that writes the record of that temporary name, or nothing.
-std::optional<std::uint32_t> TemporaryRecordOf(std::string_view name);
-// Deletes the temporary records in folder whose writer has ended, as one cut off leaves them.
-void DeleteStaleRecords(const std::string& folder);
-// Whether the file name in folder is Quenwick's: its program or its uninstaller, as their version
-// information says, its record, or a leftover of its own.
-bool IsOwnFile(const std::string& folder, const std::string& name);
 // Removes the folder if it is a real folder and empty, and tells whether it is gone. A junction or
 // a symbolic link stays, whatever its target holds.
 bool RemoveFolderIfEmpty(const std::string& path);
-// Deletes what an install and the program put in the folder, and nothing else, but the file
-// LeftForLater names; then the folder itself, if that leaves it empty.
-void RemoveInstallFiles(const std::string& folder);
 
 }  // namespace quenwick

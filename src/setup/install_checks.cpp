@@ -4,7 +4,7 @@
 #include "platform/platform.h"
 #include "setup/exit_codes.h"
 #include "setup/folders.h"
-#include "setup/install_state.h"
+#include "setup/install_files.h"
 #include "setup/messages.h"
 #include "setup/refusal.h"
 #include "setup/setup_names.h"
@@ -13,30 +13,18 @@
 namespace quenwick {
 namespace {
 
-// The longest path that an install holds is the program's own temporary record,
-// "data.dat.<process id>.tmp" (24 characters with its separator): on a Windows without long paths,
-// every path must fit in MAX_PATH's 259 characters.
-constexpr std::size_t FolderLengthLimit = 235;
-
-// A path's length as Windows counts it, in UTF-16 code units.
-std::size_t WindowsLength(const std::string& path) {
-  std::size_t length = 0;
-  for (const char c : path) {
-    const auto byte = static_cast<unsigned char>(c);
-    length += (byte & 0xC0) != 0x80;  // a character's first byte
-    length += byte >= 0xF0;           // and a second unit beyond the basic plane
-  }
-  return length;
-}
+// Every path of an install must fit in MAX_PATH's 259 characters on a Windows without long paths,
+// the longest of its names after a separator.
+constexpr std::size_t FolderLengthLimit = 259 - 1 - LongestInstallName();
 
 // A folder that holds anything but Quenwick's own files, such as another program's uninstaller
 // beside a portable quenwick.exe, keeps Quenwick out, so that removing it never removes anything
 // else. The folders of the registered install and of a cut-off one are Quenwick's, whatever the
 // user has put in them since.
-bool FolderIsOurs() {
-  if (KindOf(Setup.Folder) != PathKind::Folder || IsKnownFolder(Setup.Folder)) return true;
-  for (const std::string& name : FolderEntries(Setup.Folder)) {
-    if (!IsOwnFile(Setup.Folder, name)) return false;
+bool FolderIsOurs(const Plan& plan) {
+  if (KindOf(plan.Folder) != PathKind::Folder || IsKnownFolder(plan, plan.Folder)) return true;
+  for (const std::string& name : FolderEntries(plan.Folder)) {
+    if (!IsOwnFile(plan.Folder, name)) return false;
   }
   return true;
 }
@@ -64,10 +52,6 @@ bool StillRuns(const std::string& path) {
 
 }  // namespace
 
-std::string DialogTitle() {
-  return Say(Setup.Uninstall ? Message::UninstallTitle : Message::SetupTitle);
-}
-
 void TakeSetupLock() {
   const std::string lock = InFolder(FolderPath(KnownFolder::LocalAppData), LockFile);
   try {
@@ -84,38 +68,39 @@ void CheckAccount() {
   }
 }
 
-void CheckFolder() {
-  if (InWindowsFolder(Setup.Folder)) {
-    throw Refusal(ExitNotForThisAccount, Say(Message::FolderInWindows, Setup.Folder));
+void CheckFolder(const Plan& plan) {
+  if (InWindowsFolder(plan.Folder)) {
+    throw Refusal(ExitNotForThisAccount, Say(Message::FolderInWindows, plan.Folder));
   }
-  if (WindowsLength(Setup.Folder) > FolderLengthLimit) {
+  if (WindowsLength(plan.Folder) > FolderLengthLimit) {
     throw Refusal(ExitFolderTooLong, Say(Message::FolderTooLong));
   }
-  if (!FolderIsOurs())
-    throw Refusal(ExitFolderNotEmpty, Say(Message::FolderNotEmpty, Setup.Folder));
+  if (!FolderIsOurs(plan)) {
+    throw Refusal(ExitFolderNotEmpty, Say(Message::FolderNotEmpty, plan.Folder));
+  }
 }
 
-void CheckVersion() {
-  std::string newer = Setup.RegisteredVersion;
+void CheckVersion(const Plan& plan) {
+  std::string newer = plan.RegisteredVersion;
   // A registered install whose program has gone counts for nothing.
-  if (Setup.RegisteredFolder.empty() ||
-      KindOf(InFolder(Setup.RegisteredFolder, ProgramFile)) != PathKind::File ||
+  if (plan.RegisteredFolder.empty() ||
+      KindOf(InFolder(plan.RegisteredFolder, ProgramFile)) != PathKind::File ||
       CompareVersions(newer, SetupVersion) <= 0) {
-    newer = ProgramVersion(InFolder(Setup.Folder, ProgramFile));
+    newer = ProgramVersion(InFolder(plan.Folder, ProgramFile));
   }
   if (CompareVersions(newer, SetupVersion) > 0) {
     throw Refusal(ExitNewerInstalled, Say(Message::NewerInstalled, newer, SetupVersion));
   }
 }
 
-void CheckProgramNotRunning() {
+void CheckProgramNotRunning(const Plan& plan, const CommandLine& asked) {
   for (;;) {
-    bool running = StillRuns(InFolder(Setup.Folder, ProgramFile));
-    for (const std::string& other : Setup.OtherFolders) {
+    bool running = StillRuns(InFolder(plan.Folder, ProgramFile));
+    for (const std::string& other : plan.OtherFolders) {
       running = running || StillRuns(InFolder(other, ProgramFile));
     }
     if (!running) return;
-    if (Setup.Silent || ShowSetupMessage(DialogTitle(), Say(Message::ProgramRunning),
+    if (asked.Silent || ShowSetupMessage(DialogTitle(asked.Uninstall), Say(Message::ProgramRunning),
                                          MessageKind::Running) != Answer::Retry) {
       throw Refusal(ExitRunning, "");  // the box has said why
     }

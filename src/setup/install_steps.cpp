@@ -1,16 +1,21 @@
-// The install's steps and their undo, in order.
+// The install's steps and their undo, in order, and the steps that let go once it is whole.
 #include "setup/install_steps.h"
 
+#include <algorithm>
 #include <exception>
 #include <iterator>
+#include <optional>
+#include <span>
+#include <string_view>
 
 #include "check/baseline_records.h"
 #include "platform/platform.h"
 #include "setup/exit_codes.h"
 #include "setup/folders.h"
-#include "setup/install_state.h"
+#include "setup/install_files.h"
 #include "setup/messages.h"
 #include "setup/refusal.h"
+#include "setup/removal.h"
 #include "setup/setup_log.h"
 #include "setup/setup_names.h"
 #include "setup/setup_platform.h"
@@ -21,15 +26,33 @@ namespace {
 
 const std::string Key(UninstallKey);
 
-std::string InstallPath(std::string_view name, std::string_view suffix = "") {
-  return InFolder(Setup.Folder, std::string(name) + std::string(suffix));
+// What the steps did, for their undo, which only they read and write.
+struct UndoRecord {
+  std::vector<std::string> MadeFolders;  // innermost first
+  std::vector<std::string_view> Had;     // the written files that were there already
+  bool RecordBegun = false;
+  std::optional<std::string> RecordReplaced;  // the invalid record that a brought one replaced
+  bool ShortcutBegun = false;
+  std::optional<std::string> ShortcutReplaced;
+  std::vector<std::string> SetAside;  // the left folders whose program is now .old
+};
+UndoRecord Done;
+
+std::string InstallPath(const Plan& plan, std::string_view name, std::string_view suffix = "") {
+  return InFolder(plan.Folder, std::string(name) + std::string(suffix));
 }
 
-std::string TemporaryRecord() {
-  std::string suffix(1, '.');
-  suffix += std::to_string(ProcessId());
-  suffix += TemporaryRecordSuffix;
-  return InstallPath(RecordFile, suffix);
+bool IsProgram(const InstallFile& file) { return file.Source == FileSource::CarriedProgram; }
+
+// NTFS journals a rename but not the data: after a lost power, a file renamed into place, or
+// named by a detection, before its bytes reached the disk could read as zeros.
+void WriteDurably(const std::string& path, std::string_view bytes) {
+  WriteNewFile(path, bytes);
+  FlushFile(path);
+}
+
+std::string TemporaryRecord(const Plan& plan) {
+  return InFolder(plan.Folder, TemporaryRecordName(ProcessId()));
 }
 
 // Whether the program would take the file at path for its record.
@@ -39,139 +62,144 @@ bool IsValidRecord(const std::string& path) {
 }
 
 // Puts a record in place whole: written under the program's own temporary name, flushed, renamed.
-void PutRecord(const std::string& bytes) {
-  Setup.RecordWritten = true;
-  WriteNewFile(TemporaryRecord(), bytes);
-  MoveReplacing(TemporaryRecord(), InstallPath(RecordFile));
+void PutRecord(const Plan& plan, const std::string& bytes) {
+  Done.RecordBegun = true;
+  WriteDurably(TemporaryRecord(plan), bytes);
+  MoveReplacing(TemporaryRecord(plan), InstallPath(plan, RecordFile));
 }
 
-void WriteQuietRecordIfAsked() {
-  if (!Setup.QuietFirstLogon || KindOf(InstallPath(RecordFile)) != PathKind::None) return;
+void WriteQuietRecordIfAsked(const Plan& plan) {
+  if (!plan.QuietRecord || KindOf(InstallPath(plan, RecordFile)) != PathKind::None) return;
   SizeColumn unknown;
   unknown.Entries.fill(SizeUnknown);
-  PutRecord(FormatBaselineRecords(unknown));
+  PutRecord(plan, FormatBaselineRecords(unknown));
 }
 
-// The key as this run found it: values added since deleted, the others written back.
-void RestoreKey() {
-  if (!Setup.FoundKey) return DeleteRegistryKey(Key);
-  for (const auto& [name, value] : ReadRegistryKey(Key).value_or(RegistryValues{})) {
-    if (!Setup.FoundKey->contains(name)) DeleteRegistryValue(Key, name);
-  }
-  for (const auto& [name, value] : *Setup.FoundKey) WriteRegistryValue(Key, name, value);
-}
-
-void MarkUnfinished() {
+void Mark(const Plan& plan) {
   std::string from;
-  for (const std::string& folder : Setup.OtherFolders) from += (from.empty() ? "" : "|") + folder;
-  WriteRegistryValue(Key, "MovingTo", Setup.Folder);
+  for (const std::string& folder : plan.OtherFolders) from += (from.empty() ? "" : "|") + folder;
+  WriteRegistryValue(Key, "MovingTo", plan.Folder);
   WriteRegistryValue(Key, "MovingFrom", from);
   FlushRegistry();
 }
 
+// The key as this run found it: values added since deleted, the others written back.
+void UndoMark(const Plan& plan) {
+  if (!plan.FoundKey) return DeleteRegistryKey(Key);
+  for (const auto& [name, value] : ReadRegistryKey(Key).value_or(RegistryValues{})) {
+    if (!plan.FoundKey->contains(name)) DeleteRegistryValue(Key, name);
+  }
+  for (const auto& [name, value] : *plan.FoundKey) WriteRegistryValue(Key, name, value);
+}
+
 // Makes the folder and any folder above it that is missing, and tries writing in it.
-void MakeInstallFolder() {
+void MakeInstallFolder(const Plan& plan) {
   try {
     std::vector<std::string> missing;
-    for (std::string folder = Setup.Folder; !folder.empty() && KindOf(folder) == PathKind::None;
+    for (std::string folder = plan.Folder; !folder.empty() && KindOf(folder) == PathKind::None;
          folder = ParentFolder(folder)) {
       missing.push_back(folder);
     }
     for (auto folder = missing.rbegin(); folder != missing.rend(); ++folder) {
       MakeFolder(*folder);
-      Setup.MadeFolders.insert(Setup.MadeFolders.begin(), *folder);
+      Done.MadeFolders.insert(Done.MadeFolders.begin(), *folder);
     }
-    WriteNewFile(InstallPath(ProgramFile, NewSuffix), "");
+    WriteNewFile(InstallPath(plan, ProgramFile, NewSuffix), "");
   } catch (const SystemCallError& failure) {
     Log(std::string("The folder cannot be made or written to: ") + failure.what());
-    throw Refusal(ExitFolderNotWritable, Say(Message::FolderNotWritable, Setup.Folder));
+    throw Refusal(ExitFolderNotWritable, Say(Message::FolderNotWritable, plan.Folder));
   }
-  StopPoint("probing");
 }
 
-void RemoveMadeFolders() {
-  DeleteFileIfThere(InstallPath(ProgramFile, NewSuffix));
-  for (const std::string& folder : Setup.MadeFolders) RemoveFolderIfEmpty(folder);
+void UndoMakeInstallFolder(const Plan& plan) {
+  DeleteFileIfThere(InstallPath(plan, ProgramFile, NewSuffix));
+  for (const std::string& folder : Done.MadeFolders) RemoveFolderIfEmpty(folder);
 }
 
-// This version's programs beside the ones they replace, which an earlier cut-off may have set
-// aside: those are put back first, so that the folder is as that install found it.
-void WritePrograms() {
-  for (const std::string_view name : {ProgramFile, UninstallerFile}) {
-    if (KindOf(InstallPath(name)) == PathKind::None &&
-        KindOf(InstallPath(name, OldSuffix)) == PathKind::File) {
-      MoveReplacing(InstallPath(name, OldSuffix), InstallPath(name));
-    }
-    DeleteFileIfThere(InstallPath(name, OldSuffix));
+// Each file beside the one it replaces, which an earlier cut-off may have set aside: that one is
+// put back first, so that the folder is as that install found it.
+void WriteNewFiles(const Plan& plan) {
+  for (const InstallFile& file : InstallFiles) {
+    if (!IsWritten(file)) continue;
+    const std::string path = InstallPath(plan, file.Name);
+    const std::string old = InstallPath(plan, file.Name, OldSuffix);
+    if (KindOf(path) == PathKind::None && KindOf(old) == PathKind::File) MoveReplacing(old, path);
+    DeleteFileIfThere(old);
+    if (KindOf(path) == PathKind::File) Done.Had.push_back(file.Name);
+    WriteDurably(InstallPath(plan, file.Name, NewSuffix), BytesOf(file));
   }
-  Setup.HadProgram = KindOf(InstallPath(ProgramFile)) == PathKind::File;
-  Setup.HadUninstaller = KindOf(InstallPath(UninstallerFile)) == PathKind::File;
-  WriteNewFile(InstallPath(ProgramFile, NewSuffix), CarriedProgram());
-  WriteNewFile(InstallPath(UninstallerFile, NewSuffix), ReadWholeFile(OwnProgramPath()));
 }
 
-void DeleteNewPrograms() {
-  for (const std::string_view name : {ProgramFile, UninstallerFile}) {
-    DeleteFileIfThere(InstallPath(name, NewSuffix));
+void UndoWriteNewFiles(const Plan& plan) {
+  for (const InstallFile& file : InstallFiles) {
+    if (IsWritten(file)) DeleteFileIfThere(InstallPath(plan, file.Name, NewSuffix));
   }
 }
 
 // Moves name aside as name.old, if it is there, and name.new into its place; and back.
-void SwapIn(std::string_view name) {
-  if (KindOf(InstallPath(name)) == PathKind::File) {
-    MoveReplacing(InstallPath(name), InstallPath(name, OldSuffix));
+void SwapIn(const Plan& plan, std::string_view name) {
+  if (KindOf(InstallPath(plan, name)) == PathKind::File) {
+    MoveReplacing(InstallPath(plan, name), InstallPath(plan, name, OldSuffix));
   }
-  MoveReplacing(InstallPath(name, NewSuffix), InstallPath(name));
+  MoveReplacing(InstallPath(plan, name, NewSuffix), InstallPath(plan, name));
 }
 
-void SwapBack(std::string_view name, bool had) {
-  DeleteFileIfThere(InstallPath(name, NewSuffix));
-  if (KindOf(InstallPath(name, OldSuffix)) == PathKind::File) {
-    MoveReplacing(InstallPath(name, OldSuffix), InstallPath(name));
-  } else if (!had) {
-    DeleteFileIfThere(InstallPath(name));
+void SwapBack(const Plan& plan, std::string_view name) {
+  DeleteFileIfThere(InstallPath(plan, name, NewSuffix));
+  if (KindOf(InstallPath(plan, name, OldSuffix)) == PathKind::File) {
+    MoveReplacing(InstallPath(plan, name, OldSuffix), InstallPath(plan, name));
+  } else if (std::ranges::find(Done.Had, name) == Done.Had.end()) {
+    DeleteFileIfThere(InstallPath(plan, name));
   }
 }
 
-void SwapUninstaller() { SwapIn(UninstallerFile); }
-void SwapBackUninstaller() { SwapBack(UninstallerFile, Setup.HadUninstaller); }
-void PutProgramInPlace() { SwapIn(ProgramFile); }
-void SwapBackProgram() { SwapBack(ProgramFile, Setup.HadProgram); }
+// Every file that the install writes but the program, whose taking its place is the commit.
+void SwapInFiles(const Plan& plan) {
+  for (const InstallFile& file : InstallFiles) {
+    if (IsWritten(file) && !IsProgram(file)) SwapIn(plan, file.Name);
+  }
+}
+
+void UndoSwapInFiles(const Plan& plan) {
+  for (auto file = std::rbegin(InstallFiles); file != std::rend(InstallFiles); ++file) {
+    if (IsWritten(*file) && !IsProgram(*file)) SwapBack(plan, file->Name);
+  }
+}
 
 // An install that leaves a folder brings its record along, so that the next check compares with it
 // rather than starting afresh: the first valid record of the folders left, unless the folder has a
 // valid one already; one there that is not valid is kept until the install is whole.
-void BringRecordAlong() {
-  const std::string record = InstallPath(RecordFile);
-  for (const std::string& left : Setup.OtherFolders) {
+void BringRecord(const Plan& plan) {
+  const std::string record = InstallPath(plan, RecordFile);
+  for (const std::string& left : plan.OtherFolders) {
     const std::string brought = InFolder(left, RecordFile);
     if (IsValidRecord(record) || !IsValidRecord(brought)) continue;
-    if (KindOf(record) == PathKind::File) Setup.RecordReplaced = ReadWholeFile(record);
-    PutRecord(ReadWholeFile(brought));
+    if (KindOf(record) == PathKind::File) Done.RecordReplaced = ReadWholeFile(record);
+    PutRecord(plan, ReadWholeFile(brought));
   }
-  WriteQuietRecordIfAsked();
+  WriteQuietRecordIfAsked(plan);
 }
 
-void TakeBackRecord() {
-  if (!Setup.RecordWritten) return;
-  DeleteFileIfThere(TemporaryRecord());
-  DeleteFileIfThere(InstallPath(RecordFile));
-  if (Setup.RecordReplaced) WriteNewFile(InstallPath(RecordFile), *Setup.RecordReplaced);
+void UndoBringRecord(const Plan& plan) {
+  if (!Done.RecordBegun) return;
+  DeleteFileIfThere(TemporaryRecord(plan));
+  DeleteFileIfThere(InstallPath(plan, RecordFile));
+  if (Done.RecordReplaced) WriteDurably(InstallPath(plan, RecordFile), *Done.RecordReplaced);
 }
 
-// The entry names the folder but no version, which detection does not take for a whole install.
-void RegisterInstall() {
-  const std::string uninstaller = InstallPath(UninstallerFile);
-  const std::size_t bytes = CarriedProgram().size() + ReadWholeFile(uninstaller).size();
+// The entry names the folder but no version, which detection does not take for a whole install;
+// the mark's undo puts back the key as it was.
+void RegisterEntry(const Plan& plan) {
+  const std::string uninstaller = InstallPath(plan, UninstallerFile);
   DeleteRegistryValue(Key, "DisplayVersion");
   for (const auto& [name, value] :
        RegistryValues{{"DisplayName", std::string("Quenwick")},
                       {"Publisher", std::string(QUENWICK_PUBLISHER)},
-                      {"DisplayIcon", InstallPath(ProgramFile)},
-                      {"InstallLocation", Setup.Folder},
+                      {"DisplayIcon", InstallPath(plan, ProgramFile)},
+                      {"InstallLocation", plan.Folder},
                       {"UninstallString", "\"" + uninstaller + "\""},
                       {"QuietUninstallString", "\"" + uninstaller + "\" /S"},
-                      {"EstimatedSize", static_cast<std::uint32_t>((bytes + 1023) / 1024)},
+                      {"EstimatedSize", InstallSizeKiB()},
                       {"NoModify", std::uint32_t{1}},
                       {"NoRepair", std::uint32_t{1}}}) {
     WriteRegistryValue(Key, name, value);
@@ -180,98 +208,117 @@ void RegisterInstall() {
 
 // The shortcut that starts the program at every logon; the one it replaces is kept until the
 // install is whole.
-void MakeStartupShortcut() {
+void MakeStartupShortcut(const Plan& plan) {
   if (KindOf(StartupShortcut()) == PathKind::File) {
-    Setup.ShortcutReplaced = ReadWholeFile(StartupShortcut());
+    Done.ShortcutReplaced = ReadWholeFile(StartupShortcut());
   }
-  Setup.ShortcutBegun = true;
-  MakeShortcut(StartupShortcut(), InstallPath(ProgramFile));
+  Done.ShortcutBegun = true;
+  MakeShortcut(StartupShortcut(), InstallPath(plan, ProgramFile));
+  FlushFile(StartupShortcut());
 }
 
-void PutBackShortcut() {
-  if (!Setup.ShortcutBegun) return;
-  if (Setup.ShortcutReplaced) return WriteNewFile(StartupShortcut(), *Setup.ShortcutReplaced);
+void UndoMakeStartupShortcut(const Plan&) {
+  if (!Done.ShortcutBegun) return;
+  if (Done.ShortcutReplaced) return WriteDurably(StartupShortcut(), *Done.ShortcutReplaced);
   // Whatever stands there that is not a file, such as a folder, the step did not make.
   if (KindOf(StartupShortcut()) == PathKind::File) DeleteFileIfThere(StartupShortcut());
 }
 
 // No program of a folder that the install leaves is found or started once this one is in place.
-void SetAsideOtherPrograms() {
-  for (const std::string& left : Setup.OtherFolders) {
+void SetAsideLeftPrograms(const Plan& plan) {
+  for (const std::string& left : plan.OtherFolders) {
     if (KindOf(InFolder(left, ProgramFile)) != PathKind::File) continue;
     MoveReplacing(InFolder(left, ProgramFile),
                   InFolder(left, std::string(ProgramFile) + std::string(OldSuffix)));
-    Setup.SetAside.push_back(left);
+    Done.SetAside.push_back(left);
   }
 }
 
-void PutBackOtherPrograms() {
-  for (const std::string& left : Setup.SetAside) {
+void UndoSetAsideLeftPrograms(const Plan&) {
+  for (const std::string& left : Done.SetAside) {
     MoveReplacing(InFolder(left, std::string(ProgramFile) + std::string(OldSuffix)),
                   InFolder(left, ProgramFile));
   }
 }
 
-void RegisterVersion() {
+void SwapInProgram(const Plan& plan) { SwapIn(plan, ProgramFile); }
+void UndoSwapInProgram(const Plan& plan) { SwapBack(plan, ProgramFile); }
+
+void RegisterVersion(const Plan& plan) {
   WriteRegistryValue(Key, "DisplayVersion", std::string(SetupVersion));
-  if (!IsWholeInstall()) throw std::runtime_error("the install is not whole");
+  if (!IsWholeInstall(plan)) throw std::runtime_error("the install is not whole");
 }
 
-struct InstallStep {
-  const char* StopPoint;  // where a test may cut the install off once the step is done, if anywhere
-  void (*Do)();
-  void (*Undo)();
-};
-
-constexpr InstallStep InstallSteps[] = {
-    {"marked", MarkUnfinished, RestoreKey},
-    {nullptr, MakeInstallFolder, RemoveMadeFolders},
-    {"written", WritePrograms, DeleteNewPrograms},
-    {"uninstaller-swapped", SwapUninstaller, SwapBackUninstaller},
-    {"record", BringRecordAlong, TakeBackRecord},
-    {"entry", RegisterInstall, nullptr},
-    {"shortcut", MakeStartupShortcut, PutBackShortcut},
-    {"others-set-aside", SetAsideOtherPrograms, PutBackOtherPrograms},
-    {"program-swapped", PutProgramInPlace, SwapBackProgram},
-    {"version-registered", RegisterVersion, nullptr},
-};
-
-// Once the install is whole: the programs that it replaced, the files of the folders that it
-// leaves, and last the mark.
-void LetGo() {
-  for (const std::string_view name : {ProgramFile, UninstallerFile}) {
-    DeleteFileIfThere(InstallPath(name, OldSuffix));
+// What the install replaced: the set-aside files, and the records of runs that have ended.
+void DeleteReplaced(const Plan& plan) {
+  for (const InstallFile& file : InstallFiles) {
+    if (IsWritten(file)) DeleteFileIfThere(InstallPath(plan, file.Name, OldSuffix));
   }
-  DeleteStaleRecords(Setup.Folder);
-  StopPoint("old-programs-removed");
-  for (const std::string& left : Setup.OtherFolders) RemoveInstallFiles(left);
-  StopPoint("folders-left");
+  for (const std::string& name : FolderEntries(plan.Folder)) {
+    const std::optional<std::uint32_t> writer = TemporaryRecordOf(name);
+    if (writer && !ProcessIsRunning(*writer)) DeleteFileIfThere(InFolder(plan.Folder, name));
+  }
+}
+
+void EmptyLeftFolders(const Plan& plan) {
+  for (const std::string& left : plan.OtherFolders) RemoveInstallFiles(left, "");
+}
+
+void Unmark(const Plan&) {
   DeleteRegistryValue(Key, "MovingTo");
   DeleteRegistryValue(Key, "MovingFrom");
 }
 
+struct Step {
+  const char* Name;  // and its stop point, once it is done
+  void (*Do)(const Plan&);
+  void (*Undo)(const Plan&);
+};
+
+constexpr Step InstallSteps[] = {
+    {"Mark", Mark, UndoMark},
+    {"MakeInstallFolder", MakeInstallFolder, UndoMakeInstallFolder},
+    {"WriteNewFiles", WriteNewFiles, UndoWriteNewFiles},
+    {"SwapInFiles", SwapInFiles, UndoSwapInFiles},
+    {"BringRecord", BringRecord, UndoBringRecord},
+    {"RegisterEntry", RegisterEntry, nullptr},
+    {"MakeStartupShortcut", MakeStartupShortcut, UndoMakeStartupShortcut},
+    {"SetAsideLeftPrograms", SetAsideLeftPrograms, UndoSetAsideLeftPrograms},
+    {"SwapInProgram", SwapInProgram, UndoSwapInProgram},
+    {"RegisterVersion", RegisterVersion, nullptr},
+};
+
+// Once the install is whole, as its exit code says: a step that fails here keeps the mark, so that
+// the next run lets go of the rest.
+constexpr Step LetGoSteps[] = {
+    {"DeleteReplaced", DeleteReplaced, nullptr},
+    {"EmptyLeftFolders", EmptyLeftFolders, nullptr},
+    {"Unmark", Unmark, nullptr},
+};
+
+void RunStep(const Step& step, const Plan& plan) {
+  Log(std::string("Step ") + step.Name + ": begun");
+  step.Do(plan);
+  Log(std::string("Step ") + step.Name + ": done");
+  StopPoint(step.Name);
+}
+
 }  // namespace
 
-void RunInstall() {
+void RunInstall(const Plan& plan) {
+  Done = {};
   std::size_t begun = 0;
-  const auto name = [](std::size_t step) {
-    return std::string(InstallSteps[step].StopPoint ? InstallSteps[step].StopPoint : "folder");
-  };
   try {
-    for (; begun < std::size(InstallSteps); ++begun) {
-      Log("Step " + name(begun) + ": begun");
-      InstallSteps[begun].Do();
-      Log("Step " + name(begun) + ": done");
-      if (InstallSteps[begun].StopPoint) StopPoint(InstallSteps[begun].StopPoint);
-    }
+    for (; begun < std::size(InstallSteps); ++begun) RunStep(InstallSteps[begun], plan);
   } catch (const std::exception& failure) {
-    Log("Step " + name(begun) + ": failed: " + failure.what());
+    Log(std::string("Step ") + InstallSteps[begun].Name + ": failed: " + failure.what());
     // The last step first. An undo that fails ends the undo there: the mark, undone last, stays,
     // and the next run finishes the install.
     try {
       for (std::size_t step = begun + 1; step-- > 0;) {
-        if (InstallSteps[step].Undo) InstallSteps[step].Undo();
-        Log("Step " + name(step) + ": undone");
+        if (!InstallSteps[step].Undo) continue;
+        InstallSteps[step].Undo(plan);
+        Log(std::string("Step ") + InstallSteps[step].Name + ": undone");
       }
     } catch (const std::exception& undo) {
       Log(std::string("Undo failed, the mark kept for the next run: ") + undo.what());
@@ -280,25 +327,31 @@ void RunInstall() {
     throw Refusal(ExitFailed, Say(Message::InstallFailed, failure.what()));
   }
   try {
-    LetGo();
-    Log("Let go of what the install replaced");
+    for (const Step& step : LetGoSteps) RunStep(step, plan);
   } catch (const std::exception& failure) {
-    // The install is whole, as its exit code says; the mark stays, so that the next run lets go of
-    // the rest.
     Log(std::string("Letting go failed, the mark kept for the next run: ") + failure.what());
   }
 }
 
-bool LeaveWholeInstall() {
-  const RegistryValues found = Setup.FoundKey.value_or(RegistryValues{});
-  if (found.contains("MovingTo") || found.contains("MovingFrom") || !IsWholeInstall()) return false;
+bool LeaveWholeInstall(const Plan& plan) {
+  if (plan.Unfinished || !IsWholeInstall(plan)) return false;
+  Done = {};
   try {
-    WriteQuietRecordIfAsked();
+    WriteQuietRecordIfAsked(plan);
   } catch (const SystemCallError& failure) {
-    DeleteFileIfThere(TemporaryRecord());
+    DeleteFileIfThere(TemporaryRecord(plan));
     throw Refusal(ExitFailed, Say(Message::InstallFailed, failure.what()));
   }
   return true;
+}
+
+std::vector<std::string> StopPoints() {
+  std::vector<std::string> names;
+  for (const std::span<const Step> steps :
+       {std::span<const Step>(InstallSteps), std::span<const Step>(LetGoSteps)}) {
+    for (const Step& step : steps) names.emplace_back(step.Name);
+  }
+  return names;
 }
 
 }  // namespace quenwick

@@ -27,10 +27,13 @@ enum class Message {
   UninstallFailed,
   ConfirmUninstall,
   Uninstalled,
-  UnknownArgument
+  UnknownArgument,
+  Count  // of the messages
 };
 
 // The message in the user's language, with first and second in place of %1 and %2.
 std::string Say(Message message, const std::string& first = {}, const std::string& second = {});
+// The title of the run's dialogs.
+std::string DialogTitle(bool uninstall);
 
 }  // namespace quenwick

@@ -9,7 +9,7 @@
 #include "setup/exit_codes.h"
 #include "setup/folders.h"
 #include "setup/install_checks.h"
-#include "setup/install_state.h"
+#include "setup/install_files.h"
 #include "setup/messages.h"
 #include "setup/refusal.h"
 #include "setup/setup_log.h"
@@ -24,13 +24,19 @@ void RemoveProgramsFolderIfEmpty() {
   RemoveFolderIfEmpty(InFolder(FolderPath(KnownFolder::LocalAppData), ProgramsFolder));
 }
 
-// Removes what an install made in Folder and OtherFolders, and what the program writes there: a
-// folder goes only when that leaves it empty, and the shortcut only when it starts one of their
-// programs, as one that starts a portable copy is not this install's.
-void RemoveInstall(bool ownEntry) {
-  CheckProgramNotRunning();
-  std::vector<std::string> folders{Setup.Folder};
-  folders.insert(folders.end(), Setup.OtherFolders.begin(), Setup.OtherFolders.end());
+}  // namespace
+
+void RemoveInstall(const Plan& plan, const CommandLine& asked) {
+  if (plan.Folder.empty()) {
+    // Nothing is registered; an uninstaller cut off as it removed itself may have left its folder
+    // empty.
+    RemoveFolderIfEmpty(InFolder(FolderPath(KnownFolder::LocalAppData), DefaultFolder));
+    RemoveProgramsFolderIfEmpty();
+    return DeleteRegistryKey(std::string(UninstallKey));
+  }
+  CheckProgramNotRunning(plan, asked);
+  std::vector<std::string> folders{plan.Folder};
+  folders.insert(folders.end(), plan.OtherFolders.begin(), plan.OtherFolders.end());
   for (const std::string& folder : folders) Log("Removing " + folder);
   try {
     for (const std::string& folder : folders) {
@@ -38,50 +44,40 @@ void RemoveInstall(bool ownEntry) {
         DeleteFileIfThere(InFolder(folder, ProgramFile));
       }
     }
+    // Only the shortcut that starts one of their programs: one that starts a portable copy is not
+    // this install's.
     for (const std::string& folder : folders) {
       if (!ShortcutStarts(folder)) continue;
       DeleteFileIfThere(StartupShortcut());
       DeleteRegistryValue(std::string(StartupApprovedKey), std::string(ShortcutFile));
       break;
     }
-    for (const std::string& folder : folders) RemoveInstallFiles(folder);
+    for (const std::string& folder : folders) RemoveInstallFiles(folder, plan.Uninstaller);
     RemoveProgramsFolderIfEmpty();
-    if (ownEntry) DeleteRegistryKey(std::string(UninstallKey));
+    if (plan.RemovesEntry) DeleteRegistryKey(std::string(UninstallKey));
   } catch (const std::exception& failure) {
     throw Refusal(ExitFailed, Say(Message::UninstallFailed, failure.what()));
   }
 }
 
-}  // namespace
-
-void UninstallRegistered() {
-  if (Setup.KnownFolders.empty()) {
-    // An uninstaller cut off as it removed itself may have left its folder empty.
-    RemoveFolderIfEmpty(InFolder(FolderPath(KnownFolder::LocalAppData), DefaultFolder));
-    RemoveProgramsFolderIfEmpty();
-    return DeleteRegistryKey(std::string(UninstallKey));
+void RemoveInstallFiles(const std::string& folder, const std::string& keep) {
+  if (KindOf(folder) != PathKind::Folder) return;
+  for (const std::string& name : FolderEntries(folder)) {
+    const std::string path = InFolder(folder, name);
+    if (IsOwnFile(folder, name) && !SameFolder(path, keep)) DeleteFileIfThere(path);
   }
-  // The registered folder, or else the one that a cut-off install was going to.
-  Setup.Folder = Setup.KnownFolders.front();
-  FindOtherFolders();
-  RemoveInstall(true);
+  RemoveFolderIfEmpty(folder);
 }
 
-void UninstallOwnFolder() {
-  Setup.Folder = FullFolder(ParentFolder(Setup.LeftForLater));
-  const bool ownEntry = SameFolder(Setup.RegisteredFolder, Setup.Folder);
-  if (ownEntry) FindOtherFolders();
-  RemoveInstall(ownEntry);
-}
-
-void RemoveHandedOverUninstaller(const std::optional<FileIdentity>& original) {
+void RemoveHandedOverUninstaller(const std::string& path,
+                                 const std::optional<FileIdentity>& original) {
   // Under the lock, and only the very file that ran, so that an install begun since the code was
   // handed back, which takes a lone uninstall.exe for its own and replaces it, keeps its own.
   try {
     if (!original || !TakeLock(InFolder(FolderPath(KnownFolder::LocalAppData), LockFile))) return;
-    const std::optional<FileIdentity> now = IdentityOf(Setup.LeftForLater);
-    if (now && SameFile(*original, *now) && DeleteFileNow(Setup.LeftForLater)) {
-      RemoveFolderIfEmpty(ParentFolder(Setup.LeftForLater));
+    const std::optional<FileIdentity> now = IdentityOf(path);
+    if (now && SameFile(*original, *now) && DeleteFileNow(path)) {
+      RemoveFolderIfEmpty(ParentFolder(path));
       RemoveProgramsFolderIfEmpty();
     }
     ReleaseLock();

@@ -4,19 +4,25 @@
 #pragma once
 
 #include <optional>
+#include <string>
 
+#include "setup/command_line.h"
+#include "setup/install_plan.h"
 #include "setup/setup_platform.h"
 
 namespace quenwick {
 
-// The setup program's /Uninstall: nothing installed is no refusal.
-void UninstallRegistered();
-// The uninstaller's, for the folder of LeftForLater; when the entry names that folder, with the
-// mark's folders and the entry. An uninstaller left in another folder removes only its own.
-void UninstallOwnFolder();
-// Once the uninstaller that handed its work over has ended: its file, if it is still the one of
-// that identity, and its folder and %LOCALAPPDATA%\Programs when that leaves them empty. Never
-// waits long and never fails: what it cannot remove, the next setup program takes for its own.
-void RemoveHandedOverUninstaller(const std::optional<FileIdentity>& original);
+// Removes what the plan names, once no program of its folders runs; nothing installed is no
+// refusal. Throws a Refusal with what could not be removed.
+void RemoveInstall(const Plan& plan, const CommandLine& asked);
+// Deletes Quenwick's own files in folder, and nothing else, but the file at keep; then the folder
+// itself, if that leaves it empty.
+void RemoveInstallFiles(const std::string& folder, const std::string& keep);
+// Once the uninstaller at path that handed its work over has ended: its file, if it is still the
+// one of that identity, and its folder and %LOCALAPPDATA%\Programs when that leaves them empty.
+// Never waits long and never fails: what it cannot remove, the next setup program takes for its
+// own.
+void RemoveHandedOverUninstaller(const std::string& path,
+                                 const std::optional<FileIdentity>& original);
 
 }  // namespace quenwick

@@ -217,8 +217,11 @@ void WriteNewFile(const std::string& path, std::string_view bytes) {
     ThrowLastError("WriteFile", path);
   }
   if (written != bytes.size()) ThrowWin32Error(ERROR_WRITE_FAULT, "WriteFile", path);
-  // NTFS journals a rename but not the data: after a lost power, a file renamed into place
-  // unflushed could read as zeros.
+}
+
+void FlushFile(const std::string& path) {
+  // Any handle that may write flushes what the file holds, whoever wrote it.
+  const UniqueHandle file = OpenFile(path, GENERIC_WRITE, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
   if (!FlushFileBuffers(file.get())) ThrowLastError("FlushFileBuffers", path);
 }
 

@@ -43,8 +43,9 @@ void MakeFolder(const std::string& path);
 // folder, or a link whatever its target holds; false for a folder that is not empty or is in use.
 bool RemoveEmptyFolder(const std::string& path);
 std::string ReadWholeFile(const std::string& path);
-// Writes a new file, or replaces one, and flushes it to the disk.
+// Writes a new file, or replaces one; and writes what the file holds through to the disk.
 void WriteNewFile(const std::string& path, std::string_view bytes);
+void FlushFile(const std::string& path);
 // Renames from to to, replacing to; deletes a file that may not be there. Both take read-only
 // files as any other, and wait out another program's brief hold on either file for ten seconds.
 void MoveReplacing(const std::string& from, const std::string& to);
@@ -87,8 +88,8 @@ void MakeShortcut(const std::string& shortcut, const std::string& target);
 std::string OwnProgramPath();
 std::string CommandLineArguments();
 std::uint32_t ProcessId();
-// The bytes of quenwick.exe that the setup program carries.
-std::string CarriedProgram();
+// The bytes of the file that the setup program carries as its resource of that name.
+std::string CarriedResource(const std::string& name);
 bool UserSpeaksPolish();
 void Pause(unsigned milliseconds);
 // The local time, as "2026-12-09 20:30:05.123".

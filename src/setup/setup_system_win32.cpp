@@ -202,11 +202,11 @@ std::string OwnProgramPath() {
 
 std::uint32_t ProcessId() { return GetCurrentProcessId(); }
 
-std::string CarriedProgram() {
-  const HRSRC found = FindResourceW(nullptr, L"QUENWICK_EXE", MAKEINTRESOURCEW(10));  // RT_RCDATA
+std::string CarriedResource(const std::string& name) {
+  const HRSRC found = FindResourceW(nullptr, Widen(name).c_str(), MAKEINTRESOURCEW(10));  // RCDATA
   const HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
   const void* bytes = loaded ? LockResource(loaded) : nullptr;
-  if (bytes == nullptr) ThrowLastError("LoadResource", "quenwick.exe");
+  if (bytes == nullptr) ThrowLastError("LoadResource", name);
   return std::string(static_cast<const char*>(bytes), SizeofResource(nullptr, found));
 }
 

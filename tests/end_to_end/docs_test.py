@@ -1,14 +1,18 @@
 """The guides against the facts that the code defines: the developer's guide names every stop point
-of the setup program, the admin's guide every exit code, neither types the version, and the
+that the setup program lists, the admin's guide every file of an install, the admin's guide every exit code, neither types the version, and the
 changelog has a section for it, which is the release's text."""
 
 import importlib.util
+import os
 import re
 import unittest
 
-from facts import EXIT, SOURCE, STOPS, UNINSTALL_KEY, VERSION
+from facts import EXIT, SOURCE, UNINSTALL_KEY, VERSION, listed_by
 
 GUIDES = ["README.md", "docs/deploying.md", "docs/developing.md"]
+# As the setup program lists them.
+STOPS = listed_by([os.environ["QUENWICK_STOP_POINTS"]])
+INSTALL_FILES = listed_by([os.environ["QUENWICK_STOP_POINTS"], "--files"])
 
 
 def read(path):
@@ -28,6 +32,12 @@ class GuidesTest(unittest.TestCase):
         steps = table_after(read("docs/developing.md"), "### The install, step by step")
         named = [stop for step in steps for stop in re.findall(r"\(?`([\w-]+)`\)?", step)]
         self.assertEqual(sorted(named), sorted(STOPS))
+
+    def test_the_admins_guide_names_every_file_of_an_install(self):
+        guide = read("docs/deploying.md")
+        for name in INSTALL_FILES:
+            with self.subTest(name):
+                self.assertIn(f"`{name}`", guide)
 
     def test_the_admins_guide_gives_every_exit_code(self):
         codes = {int(code) for code in table_after(read("docs/deploying.md"), "## Exit codes")}

@@ -1,9 +1,11 @@
 """The facts that the programs, their tests and their guides share, each read here from the one file
 that defines it: the box texts from the check run, the box's answers from the platform layer, the
-registry key, the exit codes and the stop points from the setup program's script, and the version
-from the build; so that a change in that one place leaves no test behind."""
+registry key and the exit codes from the setup program's sources, and the version from the build;
+so that a change in that one place leaves no test behind. The setup program's stop points are the
+program's own, which it lists (listed_by)."""
 
 import re
+import subprocess
 from pathlib import Path
 
 SOURCE = Path(__file__).resolve().parents[2]
@@ -49,8 +51,11 @@ UNINSTALL_KEY = "HKCU\\" + unquoted(found(rf"UninstallKey =\s*{STRING};", "src/s
 EXIT = {re.sub(r"(?<!^)(?=[A-Z])", "_", name).upper(): int(code) for name, code in
         re.findall(r"^inline constexpr int Exit(\w+) = (\d+);", read("src/setup/exit_codes.h"),
                    re.MULTILINE)}
-STOPS = re.findall(r'(?:^ *\{"([\w-]+)", \w+, \w+\},|StopPoint\("([\w-]+)"\))',
-                   read("src/setup/install_steps.cpp"), re.MULTILINE)
-STOPS = [step or inside for step, inside in STOPS]
 
 VERSION = found(r"^project\(Quenwick\s+VERSION ([\d.]+)", "CMakeLists.txt")[1]
+
+
+def listed_by(program):
+    """What a program (a command line: the native stop_points) lists of the setup program, one a
+    line: its stop points, or with --files the files of an install."""
+    return subprocess.run(program, capture_output=True, text=True, check=True).stdout.split()

@@ -5,7 +5,9 @@ Windows itself the same session runs the programs directly, on the real desktop 
 Wine's background processes inherit the standard streams of whichever Windows program started
 them and outlive it, so no output is read through a pipe: a read to the end would wait for them."""
 
+import fcntl
 import getpass
+import hashlib
 import json
 import os
 import re
@@ -17,6 +19,48 @@ from pathlib import Path
 ON_WINDOWS = os.name == "nt"
 WINE = shutil.which("wine") or "/usr/lib/wine/wine64"
 COMMAND_NOT_RUN = b"9009"  # cmd's code for a command that it could not run
+
+
+# What a fresh prefix is made with: a new one is made only when this, the locale or Wine changes.
+PREFIX_RECIPE = [("Explorer", "Desktop", "Default"), ("Explorer\\Desktops", "Default", "1024x768")]
+# The files of a prefix that no test writes, and that Wine only reads: the programs and libraries
+# that wineboot puts in its Windows folder, some 600 MB. A fresh prefix links to the template's.
+READ_ONLY_SUFFIXES = {".dll", ".exe", ".drv", ".sys", ".ocx", ".cpl", ".acm", ".ax", ".tlb",
+                      ".ds", ".com", ".vxd", ".msstyles", ".mui"}
+
+
+def fresh_prefix(env, prefix):
+    """Makes a fresh prefix at prefix, as wineboot makes one, with a virtual desktop so that Wine
+    draws the boxes' title bars itself (Xvfb has no window manager to draw them): copied from a
+    template made once for this Wine, locale and recipe, since wineboot takes seconds and writes
+    hundreds of megabytes each time, which sessions side by side would wait on."""
+    version = subprocess.run([WINE, "--version"], capture_output=True, text=True).stdout.strip()
+    key = hashlib.sha256(repr((version, env["LC_ALL"], PREFIX_RECIPE)).encode()).hexdigest()[:16]
+    template = Path(tempfile.gettempdir()) / f"quenwick-wine-template-{os.getuid()}-{key}"
+    with open(f"{template}.lock", "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        if not (template / "made").exists():
+            shutil.rmtree(template, ignore_errors=True)
+            template.mkdir()
+            made = {**env, "WINEPREFIX": str(template / "prefix")}
+            # Without the overrides a new prefix stops to offer the Mono and Gecko installers.
+            subprocess.run([WINE, "wineboot", "-i"], env=made, check=True, timeout=600,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            for key_name, name, value in PREFIX_RECIPE:
+                subprocess.run([WINE, "reg", "add", f"HKCU\\Software\\Wine\\{key_name}", "/v",
+                                name, "/d", value, "/f"], env=made, check=True, timeout=600,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            subprocess.run(["wineserver", "-k"], env=made, timeout=600)
+            subprocess.run(["wineserver", "-w"], env=made, timeout=600)
+            (template / "made").touch()
+    shutil.copytree(template / "prefix", prefix, symlinks=True, copy_function=_link_or_copy)
+
+
+def _link_or_copy(source, target):
+    if Path(source).suffix.lower() in READ_ONLY_SUFFIXES:
+        os.link(source, target)
+    else:
+        shutil.copy2(source, target)
 
 
 class WineSession:
@@ -46,17 +90,7 @@ class WineSession:
         # set: UTF-8, so that any name of a Windows program's survives.
         self.env = {**os.environ, "DISPLAY": f":{display}", "WINEPREFIX": str(self.root / "prefix"),
                     "WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml=", "LC_ALL": locale}
-        # Without the overrides above a new prefix stops to offer the Mono and Gecko installers.
-        subprocess.run([WINE, "wineboot", "-i"], env=self.env, check=True, timeout=600,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        # A virtual desktop, so that Wine draws the boxes' title bars itself: Xvfb has no window
-        # manager to draw them.
-        for key, name, value in [("Explorer", "Desktop", "Default"),
-                                  ("Explorer\\Desktops", "Default", "1024x768")]:
-            subprocess.run([WINE, "reg", "add", f"HKCU\\Software\\Wine\\{key}", "/v", name, "/d",
-                            value, "/f"], env=self.env, check=True, timeout=600,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.wineserver("-w")
+        fresh_prefix(self.env, self.root / "prefix")
         self.drive_c = self.root / "prefix/drive_c"
         # The user's folders are named after the account that runs Wine.
         home = self.drive_c / "users" / getpass.getuser()
