@@ -112,8 +112,7 @@ TEST(SilentUninstallTest, InstallStartedTheMomentTheUninstallReturnsIsWhole) {
   Installed(Default, SetupVersion, Record);
   System.Meanwhile = [] { EXPECT_EQ(RunMeanwhile("/S"), 0); };
   EXPECT_EQ(RunProgram(Uninstaller, "/S"), 0);
-  EXPECT_EQ(Names(Default), (std::vector<std::string>{"quenwick.exe", "uninstall.exe"}));
-  EXPECT_EQ(System.Files[Uninstaller].Bytes, "setup");
+  ExpectInstalledFiles(Default, "");
   EXPECT_EQ(std::get<std::string>(System.Registry[Key]["DisplayVersion"]), SetupVersion);
 }
 
