@@ -55,28 +55,28 @@ bool StillRuns(const std::string& path) {
 void TakeSetupLock() {
   const std::string lock = InFolder(FolderPath(KnownFolder::LocalAppData), LockFile);
   try {
-    if (!TakeLock(lock)) throw Refusal(ExitRunning, Say(Message::AnotherSetupRunning));
+    if (!TakeLock(lock)) throw Refusal(ExitRunning, Say(Text::AnotherSetupRunning));
   } catch (const SystemCallError& failure) {
-    throw Refusal(ExitFailed, Say(Message::LockFailed, lock, failure.code().message()));
+    throw Refusal(ExitFailed, Say(Text::LockFailed, lock, failure.code().message()));
   }
 }
 
 void CheckAccount() {
   const std::string profile = FolderPath(KnownFolder::Profile);
   if (InWindowsFolder(profile)) {
-    throw Refusal(ExitNotForThisAccount, Say(Message::NotForThisAccount, profile));
+    throw Refusal(ExitNotForThisAccount, Say(Text::NotForThisAccount, profile));
   }
 }
 
 void CheckFolder(const Plan& plan) {
   if (InWindowsFolder(plan.Folder)) {
-    throw Refusal(ExitNotForThisAccount, Say(Message::FolderInWindows, plan.Folder));
+    throw Refusal(ExitNotForThisAccount, Say(Text::FolderInWindows, plan.Folder));
   }
   if (WindowsLength(plan.Folder) > FolderLengthLimit) {
-    throw Refusal(ExitFolderTooLong, Say(Message::FolderTooLong));
+    throw Refusal(ExitFolderTooLong, Say(Text::FolderTooLong));
   }
   if (!FolderIsOurs(plan)) {
-    throw Refusal(ExitFolderNotEmpty, Say(Message::FolderNotEmpty, plan.Folder));
+    throw Refusal(ExitFolderNotEmpty, Say(Text::FolderNotEmpty, plan.Folder));
   }
 }
 
@@ -89,7 +89,7 @@ void CheckVersion(const Plan& plan) {
     newer = ProgramVersion(InFolder(plan.Folder, ProgramFile));
   }
   if (CompareVersions(newer, SetupVersion) > 0) {
-    throw Refusal(ExitNewerInstalled, Say(Message::NewerInstalled, newer, SetupVersion));
+    throw Refusal(ExitNewerInstalled, Say(Text::NewerInstalled, newer, SetupVersion));
   }
 }
 
@@ -100,7 +100,7 @@ void CheckProgramNotRunning(const Plan& plan, const CommandLine& asked) {
       running = running || StillRuns(InFolder(other, ProgramFile));
     }
     if (!running) return;
-    if (asked.Silent || ShowSetupMessage(DialogTitle(asked.Uninstall), Say(Message::ProgramRunning),
+    if (asked.Silent || ShowSetupMessage(DialogTitle(asked.Uninstall), Say(Text::ProgramRunning),
                                          MessageKind::Running) != Answer::Retry) {
       throw Refusal(ExitRunning, "");  // the box has said why
     }

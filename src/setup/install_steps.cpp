@@ -107,7 +107,7 @@ void MakeInstallFolder(const Plan& plan) {
     WriteNewFile(InstallPath(plan, ProgramFile, NewSuffix), "");
   } catch (const SystemCallError& failure) {
     Log(std::string("The folder cannot be made or written to: ") + failure.what());
-    throw Refusal(ExitFolderNotWritable, Say(Message::FolderNotWritable, plan.Folder));
+    throw Refusal(ExitFolderNotWritable, Say(Text::FolderNotWritable, plan.Folder));
   }
 }
 
@@ -324,7 +324,7 @@ void RunInstall(const Plan& plan) {
       Log(std::string("Undo failed, the mark kept for the next run: ") + undo.what());
     }
     if (const auto* refusal = dynamic_cast<const Refusal*>(&failure)) throw *refusal;
-    throw Refusal(ExitFailed, Say(Message::InstallFailed, failure.what()));
+    throw Refusal(ExitFailed, Say(Text::InstallFailed, failure.what()));
   }
   try {
     for (const Step& step : LetGoSteps) RunStep(step, plan);
@@ -340,7 +340,7 @@ bool LeaveWholeInstall(const Plan& plan) {
     WriteQuietRecordIfAsked(plan);
   } catch (const SystemCallError& failure) {
     DeleteFileIfThere(TemporaryRecord(plan));
-    throw Refusal(ExitFailed, Say(Message::InstallFailed, failure.what()));
+    throw Refusal(ExitFailed, Say(Text::InstallFailed, failure.what()));
   }
   return true;
 }

@@ -1,125 +1,15 @@
-// The messages in English and Polish.
+// The messages in the user's language.
 #include "setup/messages.h"
 
 #include <cstddef>
-#include <iterator>
 #include <utility>
 
 #include "setup/setup_platform.h"
 
 namespace quenwick {
-namespace {
 
-struct Texts {
-  Message Id;
-  const char* English;
-  const char* Polish;  // & marks a command's key
-};
-
-constexpr Texts Messages[] = {
-    {Message::SetupTitle, "Quenwick Setup", "Instalator Quenwick"},
-    {Message::UninstallTitle, "Quenwick Uninstall", "Deinstalator Quenwick"},
-    {Message::InstallInto,
-     "Quenwick will be installed in %1. It runs at every logon and warns you when a hosts file "
-     "has changed.",
-     "Quenwick zostanie zainstalowany w folderze %1. Uruchamia się przy każdym logowaniu i "
-     "ostrzega, gdy któryś plik hosts się zmienił."},
-    {Message::Install, "&Install", "&Zainstaluj"},
-    {Message::OtherFolder, "&Choose another folder", "&Wybierz inny folder"},
-    {Message::WhatComesNext,
-     "Quenwick now runs at every logon. It has no window, and it speaks (in Polish) only when a "
-     "hosts file has changed.",
-     "Quenwick uruchamia się teraz przy każdym logowaniu. Nie ma okna i odzywa się tylko wtedy, "
-     "gdy któryś plik hosts się zmienił."},
-    {Message::RunFirstCheck, "Run the first check now", "Uruchom teraz pierwsze sprawdzenie"},
-    {Message::NotForThisAccount,
-     "Quenwick is installed for the user who runs this setup program, and runs at that user's "
-     "logon. This account's profile is in the Windows folder (%1): it is a system account, which "
-     "never logs on. Run the setup program as the user whom Quenwick is to warn.",
-     "Quenwick instaluje się dla użytkownika, który uruchamia instalator, i działa przy jego "
-     "logowaniu. Profil tego konta leży w folderze Windows (%1): to konto systemowe, które nigdy "
-     "się nie loguje. Uruchom instalator jako użytkownik, którego Quenwick ma ostrzegać."},
-    {Message::FolderInWindows,
-     "Quenwick cannot be installed in the Windows folder (%1), where no user's logon would start "
-     "it. Choose a folder of your own, such as the one that the setup program suggests.",
-     "Quenwick nie może być zainstalowany w folderze Windows (%1), skąd żadne logowanie go nie "
-     "uruchomi. Wybierz własny folder, na przykład ten, który proponuje instalator."},
-    {Message::FolderTooLong,
-     "The folder's path is too long: Windows could not start Quenwick from it, nor let it keep "
-     "its record there. Choose a folder with a shorter path.",
-     "Ścieżka folderu jest za długa: Windows nie mógłby uruchomić z niego programu Quenwick ani "
-     "pozwolić mu zapisać w nim rozmiarów. Wybierz folder o krótszej ścieżce."},
-    {Message::FolderNotEmpty,
-     "The folder %1 already holds other files. Quenwick goes only into a new or empty folder, or "
-     "over an earlier Quenwick, so that removing it can never remove anything else. Choose "
-     "another folder.",
-     "Folder %1 zawiera już inne pliki. Quenwick instaluje się tylko w nowym lub pustym folderze "
-     "albo w miejsce wcześniejszej wersji, aby jego usunięcie nigdy nie usunęło niczego innego. "
-     "Wybierz inny folder."},
-    {Message::FolderNotWritable,
-     "The folder %1 cannot be made or written to. Choose a folder that you may write to, such as "
-     "the one that the setup program suggests.",
-     "Nie można utworzyć folderu %1 ani w nim zapisywać. Wybierz folder, do którego możesz "
-     "zapisywać, na przykład ten, który proponuje instalator."},
-    {Message::NewerInstalled,
-     "A newer Quenwick (%1) is installed already. To go back to version %2, first remove it in "
-     "Apps & features.",
-     "Zainstalowana jest już nowsza wersja programu Quenwick (%1). Aby wrócić do wersji %2, "
-     "najpierw usuń ją w Aplikacjach i funkcjach."},
-    {Message::ProgramRunning,
-     "Quenwick is running, and its message is probably waiting for an answer. Answer it, then "
-     "press Retry; or press Cancel to leave everything as it is.",
-     "Quenwick jest uruchomiony, a jego komunikat prawdopodobnie czeka na odpowiedź. Odpowiedz "
-     "na niego i naciśnij Ponów próbę albo naciśnij Anuluj, aby niczego nie zmieniać."},
-    {Message::AnotherSetupRunning,
-     "Another setup program or uninstaller of Quenwick is running. Let it finish, then try "
-     "again. Nothing has been changed.",
-     "Działa już inny instalator lub deinstalator programu Quenwick. Poczekaj, aż skończy, i "
-     "spróbuj ponownie. Niczego nie zmieniono."},
-    {Message::LockFailed,
-     "Quenwick's setup program could not open %1 (%2), which keeps two of its setup programs or "
-     "uninstallers from running at once. Nothing has been changed. Make sure that you may write "
-     "to that folder, then try again.",
-     "Instalator programu Quenwick nie mógł otworzyć pliku %1 (%2), który nie pozwala działać "
-     "naraz dwóm jego instalatorom ani deinstalatorom. Niczego nie zmieniono. Sprawdź, czy możesz "
-     "zapisywać w tym folderze, i spróbuj ponownie."},
-    {Message::InstallFailed,
-     "Quenwick could not be installed, because a file or a setting could not be written (%1). "
-     "Everything has been left as it was. Make sure that the disk has room, then run the setup "
-     "program again.",
-     "Nie udało się zainstalować programu Quenwick, bo nie można było zapisać pliku lub "
-     "ustawienia (%1). Wszystko zostało tak, jak było. Sprawdź, czy na dysku jest miejsce, i "
-     "uruchom instalator ponownie."},
-    {Message::UninstallFailed,
-     "Quenwick could not be removed completely (%1). What is left stays in Apps & features; try "
-     "again once Quenwick has ended.",
-     "Nie udało się całkowicie usunąć programu Quenwick (%1). To, co zostało, pozostaje w "
-     "Aplikacjach i funkcjach; spróbuj ponownie, gdy program się zakończy."},
-    {Message::ConfirmUninstall, "Remove Quenwick from %1? Files of your own in that folder stay.",
-     "Usunąć program Quenwick z folderu %1? Twoje własne pliki w tym folderze zostaną."},
-    {Message::Uninstalled, "Quenwick has been removed.", "Program Quenwick został usunięty."},
-    {Message::UnknownArgument,
-     "The setup program does not know the argument %1, and has changed nothing. It takes /S, "
-     "/QuietFirstLogon, /Uninstall, /Log= with a file and, last, /D= with a folder, each with a "
-     "full path.",
-     "Instalator nie zna argumentu %1 i niczego nie zmienił. Przyjmuje /S, /QuietFirstLogon, "
-     "/Uninstall, /Log= z plikiem i, na końcu, /D= z folderem, każdy z pełną ścieżką."},
-};
-
-// Each message's texts stand at the place that its name gives it, one for each name.
-constexpr bool InOrder() {
-  for (std::size_t at = 0; at < std::size(Messages); ++at) {
-    if (static_cast<std::size_t>(Messages[at].Id) != at) return false;
-  }
-  return std::size(Messages) == static_cast<std::size_t>(Message::Count);
-}
-static_assert(InOrder(), "the messages' texts stand in the order of their names, one for each");
-
-}  // namespace
-
-std::string Say(Message message, const std::string& first, const std::string& second) {
-  const Texts& texts = Messages[static_cast<std::size_t>(message)];
-  std::string text = UserSpeaksPolish() ? texts.Polish : texts.English;
+std::string Say(const Texts& message, const std::string& first, const std::string& second) {
+  std::string text = UserSpeaksPolish() ? message.Polish : message.English;
   for (const auto& [insert, value] : {std::pair{"%1", &first}, std::pair{"%2", &second}}) {
     const std::size_t at = text.find(insert);
     if (at != std::string::npos) text.replace(at, 2, *value);
@@ -128,7 +18,7 @@ std::string Say(Message message, const std::string& first, const std::string& se
 }
 
 std::string DialogTitle(bool uninstall) {
-  return Say(uninstall ? Message::UninstallTitle : Message::SetupTitle);
+  return Say(uninstall ? Text::UninstallTitle : Text::SetupTitle);
 }
 
 }  // namespace quenwick

@@ -56,7 +56,7 @@ void RemoveInstall(const Plan& plan, const CommandLine& asked) {
     RemoveProgramsFolderIfEmpty();
     if (plan.RemovesEntry) DeleteRegistryKey(std::string(UninstallKey));
   } catch (const std::exception& failure) {
-    throw Refusal(ExitFailed, Say(Message::UninstallFailed, failure.what()));
+    throw Refusal(ExitFailed, Say(Text::UninstallFailed, failure.what()));
   }
 }
 

@@ -11,7 +11,6 @@
 #include "setup/folders.h"
 #include "setup/hand_over.h"
 #include "setup/install_checks.h"
-#include "setup/install_files.h"
 #include "setup/install_plan.h"
 #include "setup/install_steps.h"
 #include "setup/messages.h"
@@ -45,7 +44,7 @@ void Tell(const CommandLine& asked, const std::string& text,
 }
 
 std::string FailureText(const CommandLine& asked, const std::exception& failure) {
-  return Say(asked.Uninstall ? Message::UninstallFailed : Message::InstallFailed, failure.what());
+  return Say(asked.Uninstall ? Text::UninstallFailed : Text::InstallFailed, failure.what());
 }
 
 // Every check that the plan's folder decides, the first refusal winning; then the install.
@@ -60,8 +59,8 @@ void InstallChecked(const Plan& plan, const CommandLine& asked) {
 // choose another.
 int InstallInteractively(Plan plan, const CommandLine& asked) {
   for (;;) {
-    const Answer answer = AskToInstall(DialogTitle(false), Say(Message::InstallInto, plan.Folder),
-                                       Say(Message::Install), Say(Message::OtherFolder));
+    const Answer answer = AskToInstall(DialogTitle(false), Say(Text::InstallInto, plan.Folder),
+                                       Say(Text::Install), Say(Text::OtherFolder));
     if (answer == Answer::Cancel) return ExitCancelled;
     if (answer == Answer::OtherFolder) {
       if (std::optional<std::string> chosen = ChooseFolderDialog(DialogTitle(false))) {
@@ -84,8 +83,8 @@ int InstallInteractively(Plan plan, const CommandLine& asked) {
   }
   // An install that has a record already has had its first check.
   const bool firstCheck = KindOf(InFolder(plan.Folder, RecordFile)) == PathKind::None;
-  if (ShowFinish(DialogTitle(false), Say(Message::WhatComesNext),
-                 firstCheck ? Say(Message::RunFirstCheck) : "")) {
+  if (ShowFinish(DialogTitle(false), Say(Text::WhatComesNext),
+                 firstCheck ? Say(Text::RunFirstCheck) : "")) {
     StartProgram(InFolder(plan.Folder, ProgramFile));
   }
   return ExitDone;
@@ -93,13 +92,12 @@ int InstallInteractively(Plan plan, const CommandLine& asked) {
 
 int Uninstall(const CommandLine& asked, const std::string& uninstaller) {
   const Plan plan = PlanRemoval(uninstaller);
-  if (!asked.Silent &&
-      ShowSetupMessage(DialogTitle(true), Say(Message::ConfirmUninstall, plan.Folder),
-                       MessageKind::Confirm) != Answer::Yes) {
+  if (!asked.Silent && ShowSetupMessage(DialogTitle(true), Say(Text::ConfirmUninstall, plan.Folder),
+                                        MessageKind::Confirm) != Answer::Yes) {
     return ExitCancelled;
   }
   RemoveInstall(plan, asked);
-  Tell(asked, Say(Message::Uninstalled), MessageKind::Done);
+  Tell(asked, Say(Text::Uninstalled), MessageKind::Done);
   return ExitDone;
 }
 
@@ -164,7 +162,7 @@ int Start() {
     Log(std::string(original ? "The uninstaller's copy" : FileName(OwnProgramPath())) +
         ", version " + SetupVersion + ", command line: " + CommandLineArguments());
     if (!asked.Unknown.empty()) {
-      throw Refusal(ExitUnknownArgument, Say(Message::UnknownArgument, asked.Unknown));
+      throw Refusal(ExitUnknownArgument, Say(Text::UnknownArgument, asked.Unknown));
     }
     CheckAccount();
   } catch (const Refusal& refusal) {

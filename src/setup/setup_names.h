@@ -1,6 +1,6 @@
-// The one list of the names that Quenwick's setup program writes: the files of an install, the
-// leftovers that only an install leaves, the registry keys, the lock and the shortcut. A file added
-// to the install goes here and into InstallFiles' steps (install_steps.cpp).
+// The names that Quenwick's setup program writes: its files' (whose table is InstallFiles), the
+// suffixes of the leftovers that only an install leaves, the registry keys, the lock, the
+// shortcut and the uninstaller's copy.
 #pragma once
 
 #include <string_view>
