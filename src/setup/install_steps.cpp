@@ -5,7 +5,6 @@
 #include <exception>
 #include <iterator>
 #include <optional>
-#include <span>
 #include <string_view>
 
 #include "check/baseline_records.h"
@@ -34,7 +33,7 @@ struct UndoRecord {
   std::optional<std::string> RecordReplaced;  // the invalid record that a brought one replaced
   bool ShortcutBegun = false;
   std::optional<std::string> ShortcutReplaced;
-  std::vector<std::string> SetAside;  // the left folders whose program is now .old
+  std::vector<std::string> SetAside;  // the left folders' programs, now .old
 };
 UndoRecord Done;
 
@@ -227,17 +226,16 @@ void UndoMakeStartupShortcut(const Plan&) {
 // No program of a folder that the install leaves is found or started once this one is in place.
 void SetAsideLeftPrograms(const Plan& plan) {
   for (const std::string& left : plan.OtherFolders) {
-    if (KindOf(InFolder(left, ProgramFile)) != PathKind::File) continue;
-    MoveReplacing(InFolder(left, ProgramFile),
-                  InFolder(left, std::string(ProgramFile) + std::string(OldSuffix)));
-    Done.SetAside.push_back(left);
+    const std::string program = InFolder(left, ProgramFile);
+    if (KindOf(program) != PathKind::File) continue;
+    MoveReplacing(program, program + std::string(OldSuffix));
+    Done.SetAside.push_back(program);
   }
 }
 
 void UndoSetAsideLeftPrograms(const Plan&) {
-  for (const std::string& left : Done.SetAside) {
-    MoveReplacing(InFolder(left, std::string(ProgramFile) + std::string(OldSuffix)),
-                  InFolder(left, ProgramFile));
+  for (const std::string& program : Done.SetAside) {
+    MoveReplacing(program + std::string(OldSuffix), program);
   }
 }
 
@@ -347,10 +345,8 @@ bool LeaveWholeInstall(const Plan& plan) {
 
 std::vector<std::string> StopPoints() {
   std::vector<std::string> names;
-  for (const std::span<const Step> steps :
-       {std::span<const Step>(InstallSteps), std::span<const Step>(LetGoSteps)}) {
-    for (const Step& step : steps) names.emplace_back(step.Name);
-  }
+  for (const Step& step : InstallSteps) names.emplace_back(step.Name);
+  for (const Step& step : LetGoSteps) names.emplace_back(step.Name);
   return names;
 }
 
